@@ -1,10 +1,23 @@
-# Every file of the build's data directory is made by a custom command declared
-# with halcyon_data_files(); the `data` target (show/) builds them all.
+# The build's data directory is filled by custom targets that write into
+# HALCYON_BUILD_DATA_DIR; each registers itself with halcyon_data_target() and
+# the `data` target (show/) depends on them all.
 set(HALCYON_BUILD_DATA_DIR "${CMAKE_BINARY_DIR}/data")
 file(MAKE_DIRECTORY "${HALCYON_BUILD_DATA_DIR}")
 
-function(halcyon_data_files)
-  set_property(GLOBAL APPEND PROPERTY HALCYON_DATA_FILES ${ARGN})
+function(halcyon_data_target target)
+  set_property(GLOBAL APPEND PROPERTY HALCYON_DATA_TARGETS ${target})
+endfunction()
+
+# An object that defines kDataDir for one program: the data directory is fixed
+# when the program is built, never chosen at run time.
+function(halcyon_data_dir target dir)
+  if(NOT dir MATCHES "/$")
+    message(FATAL_ERROR "data directory must end with a slash: ${dir}")
+  endif()
+  set(source "${CMAKE_CURRENT_BINARY_DIR}/${target}-datadir.cpp")
+  file(CONFIGURE OUTPUT "${source}" CONTENT
+       "extern const char* const kDataDir;\nconst char* const kDataDir = \"@dir@\";\n" @ONLY)
+  target_sources(${target} PRIVATE "${source}")
 endfunction()
 
 # Adds every direct sub-folder of the current folder that has a CMakeLists.txt.

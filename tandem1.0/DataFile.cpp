@@ -5,8 +5,6 @@
 #include <climits>
 #include <cstdio>
 
-const char* const kDataDir = HALCYON_DATA_DIR;
-
 DataFile::DataFile(const std::string& fileName) : path(kDataDir + fileName), size(0), data(nullptr) {
     FILE* file = fopen(path.c_str(), "rb");
     if (!file) App::fail("Error opening file: %s\n", path.c_str());

@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <string>
 
-// The directory every data file is read from, with its trailing slash.
+// The directory every data file is read from, with its trailing slash. Each
+// program defines it once (see halcyon_data_dir in app/), so tests can build
+// the same program against a data directory of their own.
 extern const char* const kDataDir;
 
 struct DataFile {
