@@ -135,7 +135,8 @@ TEST_F(SyncData, LookupInCreationOrderReadingEachFileOnce) {
     device->io = SyncIo{fakeOpen, fakeRead, fakeClose};
     fake.bytes = trackBytes(1, {{0, 4, 0}});
     Track* a = sync_open_track(device, "a");
-    EXPECT_EQ(sync_open_track(device, "b"), device->tracks[1]);
+    Track* b = sync_open_track(device, "b");
+    EXPECT_EQ(device->tracks[1], b);
     EXPECT_EQ(sync_open_track(device, std::string("a").c_str()), a);
     EXPECT_EQ(device->trackCount, 2);
     EXPECT_EQ(sync_find_track(device, "b"), 1);
