@@ -1,0 +1,3 @@
+#include "Shell.h"
+
+int main(int argc, char** argv) { runProgram(argc, argv); }

@@ -1,0 +1,47 @@
+#include "Camera.h"
+
+#include "tandem1.0/App.h"
+#include "tandem1.0/GL.h"
+#include "tandem1.0/SoundSync.h"
+
+#include <cmath>
+
+namespace {
+const double kPi = 3.14159265358979;
+const float kWideAspect = 1.7777778f;
+} // namespace
+
+void cameraOrbit(float angle, float dist, float eye[3]) {
+    const float theta = float(kPi * angle);
+    float s, c;
+    sincosf(theta, &s, &c);
+    eye[0] = dist * s;
+    eye[1] = 0.0f;
+    eye[2] = dist * c;
+}
+
+void Camera::update(double row) {
+    SoundSync* sync = App::instance().soundSync;
+    const float angle = sync->getValue("Camera:angle", row);
+    const float dist = sync->getValue("Camera:dist", row);
+    cameraOrbit(angle, dist, eye);
+    eye[2] += sync->getValue("Camera:offset.z", row);
+    eye[1] += sync->getValue("Camera:offset.y", row);
+    eye[0] += sync->getValue("Camera:offset.x", row);
+    target[2] = sync->getValue("Camera:tgt.z", row);
+    target[1] = sync->getValue("Camera:tgt.y", row);
+    target[0] = sync->getValue("Camera:tgt.x", row);
+    fov = sync->getValue("Camera:fov", row);
+    roll = sync->getValue("Camera:roll", row);
+}
+
+void Camera::apply(float aspect) const {
+    if (aspect == 0.0f) aspect = kWideAspect;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(fov, aspect, zNear, zFar);
+    glRotatef(roll, 0.0f, 0.0f, 1.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(eye[0], eye[1], eye[2], target[0], target[1], target[2], up[0], up[1], up[2]);
+}

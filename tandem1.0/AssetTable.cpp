@@ -1,0 +1,3 @@
+#include "AssetTable.h"
+
+AssetTable assets{};

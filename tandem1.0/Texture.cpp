@@ -1,0 +1,55 @@
+#include "Texture.h"
+
+#include "App.h"
+#include "GL.h"
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_FAILURE_USERMSG
+#include <stb/stb_image.h>
+
+namespace {
+const int kOpenGLDefaultUnpackAlignment = 4;
+const int kTightRows = 1;
+} // namespace
+
+bool textureFormatFor(int channels, TextureFormat* out) {
+    switch (channels) {
+    case 1:
+        // Grey images expand to equal red, green and blue.
+        *out = {GL_RGB, GL_LUMINANCE};
+        return true;
+    case 3:
+        *out = {GL_RGB, GL_RGB};
+        return true;
+    case 4:
+        *out = {GL_RGBA, GL_RGBA};
+        return true;
+    default:
+        return false;
+    }
+}
+
+Texture::Texture(const char* fileName) : id(0), file(new DataFile(fileName)), width(0), height(0) {
+    int channels = 0;
+    unsigned char* pixels = stbi_load_from_memory(file->data, file->size, &width, &height, &channels, 0);
+    if (!pixels) App::fail("\tsbt_image failed to process image\n");
+
+    TextureFormat format;
+    if (!textureFormatFor(channels, &format)) App::fail("\tUnregonized number of components: %i\n", channels);
+
+    glGenTextures(1, &id);
+    glBindTexture(GL_TEXTURE_2D, id);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    // The decoder packs rows tightly; with OpenGL's default alignment of 4 an
+    // RGB or grey image whose row length is not a multiple of 4 would be read
+    // skewed and past the end of the pixels.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, kTightRows);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format.internalFormat), width, height, 0, format.pixelFormat,
+                 GL_UNSIGNED_BYTE, pixels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, kOpenGLDefaultUnpackAlignment);
+    glGenerateMipmap(GL_TEXTURE_2D);
+    stbi_image_free(pixels);
+}

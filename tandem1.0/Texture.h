@@ -1,0 +1,29 @@
+// Texture: a mipmapped, repeating 2D texture from an image of the data
+// directory (any format the image decoder reads; 8 bits a channel).
+//
+// One, three and four channels are accepted; anything else, or an image the
+// decoder cannot read, ends the process through App::fail. The decoded pixels
+// are released after the upload; the file's bytes stay with the texture, which
+// lives until exit. Construction leaves the new texture bound.
+#pragma once
+
+#include "DataFile.h"
+
+#include <cstdint>
+
+struct TextureFormat {
+    uint32_t internalFormat;
+    uint32_t pixelFormat;
+};
+
+// The upload formats for a decoded channel count; false for unsupported counts.
+bool textureFormatFor(int channels, TextureFormat* out);
+
+struct Texture {
+    uint32_t id;
+    DataFile* file;
+    int32_t width;
+    int32_t height;
+
+    explicit Texture(const char* fileName);
+};

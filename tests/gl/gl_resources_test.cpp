@@ -1,0 +1,212 @@
+#include "tandem1.0/App.h"
+#include "tandem1.0/DataFile.h"
+#include "tandem1.0/GL.h"
+#include "tandem1.0/RenderTarget.h"
+#include "tandem1.0/ShaderProgram.h"
+#include "tandem1.0/Texture.h"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+void writeText(const char* name, const std::string& text) {
+    FILE* f = fopen((std::string(kDataDir) + name).c_str(), "wb");
+    ASSERT_TRUE(f);
+    fwrite(text.data(), 1, text.size(), f);
+    fclose(f);
+}
+
+// An image whose every pixel differs, so a skewed upload shows.
+std::vector<unsigned char> pattern(int width, int height, int channels) {
+    std::vector<unsigned char> pixels(size_t(width * height * channels));
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 7 + i / 3);
+    return pixels;
+}
+
+void writePng(const char* name, int width, int height, int channels) {
+    const std::vector<unsigned char> pixels = pattern(width, height, channels);
+    ASSERT_TRUE(stbi_write_png((std::string(kDataDir) + name).c_str(), width, height, channels,
+                               pixels.data(), width * channels));
+}
+
+std::vector<unsigned char> readBack(const Texture& t, GLenum format, int channels) {
+    std::vector<unsigned char> out(size_t(t.width * t.height * channels));
+    glBindTexture(GL_TEXTURE_2D, t.id);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, out.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    return out;
+}
+
+const char* const kPassThrough = "void main() { gl_Position = ftransform(); }\n"
+                                 "//____FRAGMENT_SHADER____\n"
+                                 "uniform sampler2D u_a, u_b, u_c, u_d;\n"
+                                 "void main() { gl_FragColor = texture2D(u_a, vec2(0.0)) + "
+                                 "texture2D(u_b, vec2(0.0)) + texture2D(u_c, vec2(0.0)) + "
+                                 "texture2D(u_d, vec2(0.0)); }\n";
+
+bool textureEnabledOn(unsigned unit) {
+    glActiveTexture(GL_TEXTURE0 + unit);
+    return glIsEnabled(GL_TEXTURE_2D);
+}
+
+} // namespace
+
+TEST(Textures, OddWidthRgbUploadsIntact) {
+    writePng("odd.png", 33, 5, 3);
+    Texture t("odd.png");
+    EXPECT_EQ(t.width, 33);
+    EXPECT_EQ(t.height, 5);
+    EXPECT_EQ(readBack(t, GL_RGB, 3), pattern(33, 5, 3));
+    GLint bound = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &bound);
+    EXPECT_EQ(bound, 4) << "the upload must leave OpenGL's default alignment";
+}
+
+TEST(Textures, RgbaKeepsItsSizeAndMipmaps) {
+    writePng("rgba.png", 16, 8, 4);
+    Texture t("rgba.png");
+    EXPECT_EQ(readBack(t, GL_RGBA, 4), pattern(16, 8, 4));
+    GLint w = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 4, GL_TEXTURE_WIDTH, &w);
+    EXPECT_EQ(w, 1) << "full mipmap chain";
+}
+
+TEST(Textures, GreyExpandsToEqualChannels) {
+    writePng("grey.png", 7, 3, 1);
+    Texture t("grey.png");
+    const std::vector<unsigned char> rgb = readBack(t, GL_RGB, 3);
+    const std::vector<unsigned char> grey = pattern(7, 3, 1);
+    for (size_t i = 0; i < grey.size(); ++i) {
+        ASSERT_EQ(rgb[i * 3], grey[i]) << i;
+        ASSERT_EQ(rgb[i * 3 + 2], grey[i]) << i;
+    }
+}
+
+TEST(TexturesDeathTest, GreyAlphaIsRejected) {
+    writePng("greyalpha.png", 4, 4, 2);
+    EXPECT_EXIT(Texture("greyalpha.png"), ::testing::ExitedWithCode(1),
+                "^\tUnregonized number of components: 2\n$");
+}
+
+TEST(TexturesDeathTest, NotAnImageIsRejected) {
+    writeText("notimage.png", "this is text");
+    EXPECT_EXIT(Texture("notimage.png"), ::testing::ExitedWithCode(1),
+                "^\tsbt_image failed to process image\n$");
+}
+
+TEST(TexturesDeathTest, MissingFileNamesThePath) {
+    EXPECT_EXIT(Texture("absent.png"), ::testing::ExitedWithCode(1),
+                "^Error opening file: " + std::string(kDataDir) + "absent.png\n$");
+}
+
+TEST(RenderTargets, BindAsAStack) {
+    App::setViewport(640, 480);
+    RenderTarget a(64, 32, GL_RGBA8, kFilterLinear);
+    RenderTarget b(16, 8, GL_RGBA8, kFilterNearest);
+    GLint fb = -1, vp[4];
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &fb);
+    EXPECT_EQ(fb, 0) << "construction leaves the window bound";
+
+    a.bind();
+    b.bind();
+    EXPECT_EQ(App::instance().currentTarget, &b);
+    b.unbind();
+    EXPECT_EQ(App::instance().currentTarget, &a);
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &fb);
+    glGetIntegerv(GL_VIEWPORT, vp);
+    EXPECT_EQ(GLuint(fb), a.framebuffer);
+    EXPECT_EQ(vp[2], 64);
+    EXPECT_EQ(vp[3], 32);
+    a.unbind();
+    EXPECT_EQ(App::instance().currentTarget, nullptr);
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &fb);
+    glGetIntegerv(GL_VIEWPORT, vp);
+    EXPECT_EQ(fb, 0);
+    const Viewport window = letterbox(640, 480);
+    EXPECT_EQ(vp[1], window.y);
+    EXPECT_EQ(vp[3], window.height);
+
+    GLint filter = 0, wrap = 0;
+    glBindTexture(GL_TEXTURE_2D, b.colorTexture);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+    EXPECT_EQ(filter, GL_NEAREST);
+    EXPECT_EQ(wrap, GL_CLAMP);
+}
+
+TEST(RenderTargets, FloatDepthTargetIsComplete) {
+    RenderTarget t(1, 256, GL_RGBA32F_ARB, kFilterNearest);
+    t.bind();
+    glClearColor(12.5f, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    float pixel[4] = {0, 0, 0, 0};
+    glReadPixels(0, 100, 1, 1, GL_RGBA, GL_FLOAT, pixel);
+    t.unbind();
+    EXPECT_FLOAT_EQ(pixel[0], 12.5f) << "float targets keep values above 1";
+}
+
+TEST(Shaders, UnbindSwitchesOffEveryUnitEverUsed) {
+    writeText("units.glsl", kPassThrough);
+    ShaderProgram p("units.glsl");
+    p.bind();
+    const char* samplers[] = {"u_a", "u_b", "u_c", "u_d"};
+    for (unsigned unit = 0; unit < 4; ++unit) p.bindTexture(samplers[unit], 0, unit);
+    EXPECT_EQ(p.maxTextureUnit, 3u);
+    p.unbind();
+    for (unsigned unit = 0; unit < 4; ++unit) EXPECT_FALSE(textureEnabledOn(unit)) << unit;
+
+    p.bind();
+    p.bindTexture("u_a", 0, 0);
+    EXPECT_EQ(p.maxTextureUnit, 3u);
+    glActiveTexture(GL_TEXTURE3);
+    glEnable(GL_TEXTURE_2D);
+    p.unbind();
+    EXPECT_FALSE(textureEnabledOn(3)) << "units once used stay in the unbind";
+    GLint active = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    EXPECT_EQ(active, GL_TEXTURE3);
+}
+
+TEST(ShadersDeathTest, VertexErrorIsReportedFirst) {
+    writeText("bad.glsl", "void main() { nonsense; }\n//____FRAGMENT_SHADER____\nvoid main() { junk; }\n");
+    EXPECT_EXIT(ShaderProgram("bad.glsl"), ::testing::ExitedWithCode(1),
+                "^\n\tError compiling shader " + std::string(kDataDir) + "bad.glsl \\[VS\\]: \\([0-9]+\\)\n");
+}
+
+TEST(ShadersDeathTest, FragmentErrorNamesFs) {
+    writeText("badfs.glsl", "void main() { gl_Position = ftransform(); }\n//____FRAGMENT_SHADER____\n"
+                            "void main() { junk; }\n");
+    EXPECT_EXIT(ShaderProgram("badfs.glsl"), ::testing::ExitedWithCode(1), "\\[FS\\]");
+}
+
+TEST(ShadersDeathTest, LinkErrorIsReported) {
+    writeText("nolink.glsl", "void f() {}\n//____FRAGMENT_SHADER____\nvoid g() {}\n");
+    EXPECT_EXIT(ShaderProgram("nolink.glsl"), ::testing::ExitedWithCode(1),
+                "^\tError linking shader " + std::string(kDataDir) + "nolink.glsl\n");
+}
+
+TEST(ShadersDeathTest, MissingMarkerNamesTheFile) {
+    writeText("nomarker.glsl", "void main() { gl_Position = ftransform(); }\n");
+    EXPECT_EXIT(ShaderProgram("nomarker.glsl"), ::testing::ExitedWithCode(1),
+                "nomarker.glsl has no line //____FRAGMENT_SHADER____");
+}
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    // Death tests re-run this program, which then opens its own context.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(640, 480);
+    glutCreateWindow("gl resources test");
+    return RUN_ALL_TESTS();
+}
