@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -117,11 +118,15 @@ TEST(TrackFile, BytesOfASmallTrack) {
 }
 
 TEST(TrackFile, CompilerWritesAllOrNothing) {
-    std::string out = makeTempDir();
-    std::string log = out + "../trackc-log.txt";
+    std::string root = makeTempDir();
+    std::string out = root + "out/";
+    std::string again = root + "again/";
+    ASSERT_EQ(mkdir(out.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(again.c_str(), 0700), 0);
+    std::string log = root + "log.txt";
 
     // One bad key among good sources: status 1, the message, and no file.
-    std::string bad = out + "../bad.tracks";
+    std::string bad = root + "bad.tracks";
     writeFile(bad, "# camera\ntrack Camera:dist\n  0 5\n  drop1 inf\n");
     EXPECT_EQ(runCompiler(out, starterSources() + " " + bad, log), 1);
     std::string duplicate =
@@ -139,13 +144,13 @@ TEST(TrackFile, CompilerWritesAllOrNothing) {
 
     // The starter set, twice: 45 files, the same bytes each time.
     ASSERT_EQ(runCompiler(out, starterSources(), log), 0) << readFile(log);
-    std::string again = makeTempDir();
     ASSERT_EQ(runCompiler(again, starterSources(), log), 0) << readFile(log);
     std::map<std::string, std::string> files = readDir(out);
     EXPECT_EQ(files.size(), size_t(kTrackCount));
     for (const char* name : kTrackNames)
         EXPECT_EQ(files.count(trackFileName(name)), 1u) << name;
     EXPECT_EQ(files, readDir(again));
+    std::system(("rm -r " + root).c_str());
 }
 
 // The starter set drives every layer sensibly in every section.

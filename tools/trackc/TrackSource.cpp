@@ -5,7 +5,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace trackc {
 
@@ -27,8 +26,8 @@ namespace {
 // billions of keys from one line of text.
 constexpr size_t kMaxRepeatKeys = 1000000;
 
-// Rows computed from fractional beats are doubles; a decimal beat like 2.3
-// gives 22.999999999999996 rows, which is still meant as row 23.
+// Rows summed from fractional beats are doubles and need not come out exact
+// (0:0.01+0:0.09 sums to 0.9999999999999999); that is still meant as row 1.
 constexpr double kWholeRowTolerance = 1e-6;
 
 bool fail(Error* error, const std::string& file, int line, const char* format, ...)
