@@ -1,0 +1,109 @@
+// TrackSource: the readable text form of the sync tracks and of the music map
+// whose sections name positions in it. Text in, tracks (or one error) out; no
+// file is touched here, so the caller passes the text and the file's name for
+// the messages.
+//
+// A source file holds any number of tracks, each a header line and its keys:
+//
+//     # '#' starts a comment; indentation is free
+//     track Camera:dist smooth        # default interpolation of its keys
+//         0             6
+//         drop1         4.5  linear   # a key: position, value, [interpolation]
+//         12:2.5        5             # bar 12, beat 2.5: row 505
+//         drop1.end-0:2 4
+//     track strobo hold
+//         0             0
+//         repeat every 0:1 from drop1 to drop1.end
+//             0         1.2  linear   # offsets from each repeat's start
+//             0:0.5     0
+//         end
+//         drop1.end     0
+//
+// Positions: a row (480), bar:beat (12:2; bars and beats count from 0, 10 rows
+// a beat, 4 beats a bar, the beat may be fractional), a section of the music
+// map (its start; NAME.end for its end) or `end` (the music's end), followed by
+// any number of +/- lengths (drop1+2:0, drop1-4). A position must land on a
+// whole row. Lengths (a repeat's period and its keys' offsets) are rows or
+// bar:beat without names or signs.
+//
+// Interpolations: hold, linear, smooth, quad (0 to 3 in the track file); a key
+// without one takes its track's default, hold unless the header names another.
+//
+// A repeat lays its keys at from, from + period, from + 2 period, ...; a key
+// lands only when its row is before `to`, so the pattern is cut at the end.
+// Its offsets ascend and stay below the period, so instances never overlap.
+//
+// Keys of a track must ascend strictly by row, every name must be one of the
+// program's tracks and each track is defined once across all sources.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace trackc {
+
+constexpr int32_t kRowsPerBeat = 10;
+constexpr int32_t kBeatsPerBar = 4;
+constexpr int32_t kRowsPerBar = kRowsPerBeat * kBeatsPerBar;
+
+// The names the program asks for; each has its own file.
+constexpr int kTrackCount = 45;
+extern const char* const kTrackNames[kTrackCount];
+
+enum Interpolation : int8_t {
+    INTERP_HOLD = 0,
+    INTERP_LINEAR = 1,
+    INTERP_SMOOTHSTEP = 2,
+    INTERP_QUADRATIC = 3,
+};
+
+struct Key {
+    int32_t row;
+    float value;
+    Interpolation interpolation;
+};
+
+struct Track {
+    std::string name;
+    std::vector<Key> keys;
+    std::string file; // where its header stands, for messages
+    int line;
+};
+
+struct Section {
+    std::string name;
+    int32_t start;
+    int32_t end;
+};
+
+struct MusicMap {
+    std::vector<Section> sections;
+    bool hasEnd;
+    int32_t endRow;
+};
+
+// line 0: the message concerns the whole file; an empty file: the whole run.
+struct Error {
+    std::string file;
+    int line;
+    std::string message;
+};
+
+// "file:line: message", "file: message" or just the message.
+std::string formatError(const Error& error);
+
+// Lines the map does not know (other markers of the music) are skipped, so the
+// soundtrack's generator may add some without breaking the tracks.
+bool parseMusicMap(const std::string& text, const std::string& file, MusicMap* map, Error* error);
+
+// Appends the tracks of one source to *tracks. On error *tracks may hold part of
+// the source; callers stop at the first error.
+bool parseTracks(const std::string& text, const std::string& file, const MusicMap& map,
+                 std::vector<Track>* tracks, Error* error);
+
+// Every one of the program's names must be among the tracks (parseTracks has
+// already refused unknown names and second definitions).
+bool checkAllTracks(const std::vector<Track>& tracks, Error* error);
+
+} // namespace trackc

@@ -1,0 +1,92 @@
+// halcyon-trackc: compiles the readable track sources into the program's
+// binary track files.
+//
+//     halcyon-trackc --map MUSIC_MAP --out DIR SOURCE...
+//
+// Every source and the map are read and checked before anything is written:
+// on any error the message goes to stderr as "file:line: message", the exit
+// status is 1 and DIR is left as it was. On success DIR receives one file per
+// track of the program, each overwritten whole.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/trackc/TrackFile.h"
+#include "tools/trackc/TrackSource.h"
+
+namespace {
+
+const char kUsage[] = "usage: halcyon-trackc --map MUSIC_MAP --out DIR SOURCE...\n";
+
+bool readText(const std::string& path, std::string* text) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    text->clear();
+    char buffer[8192];
+    size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text->append(buffer, count);
+    bool ok = !std::ferror(file);
+    std::fclose(file);
+    return ok;
+}
+
+bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+int failWith(const trackc::Error& error) {
+    std::fprintf(stderr, "%s%s\n", error.file.empty() ? "halcyon-trackc: " : "",
+                 trackc::formatError(error).c_str());
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string mapPath;
+    std::string outDir;
+    std::vector<std::string> sources;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--map") == 0 && i + 1 < argc) {
+            mapPath = argv[++i];
+        } else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) {
+            outDir = argv[++i];
+        } else if (argv[i][0] == '-' && argv[i][1] == '-') {
+            std::fprintf(stderr, "halcyon-trackc: unknown option %s\n%s", argv[i], kUsage);
+            return 1;
+        } else {
+            sources.push_back(argv[i]);
+        }
+    }
+    if (mapPath.empty() || outDir.empty() || sources.empty()) {
+        std::fputs(kUsage, stderr);
+        return 1;
+    }
+
+    std::string text;
+    trackc::Error error;
+    trackc::MusicMap map;
+    if (!readText(mapPath, &text)) return failWith({mapPath, 0, "cannot read the music map"});
+    if (!trackc::parseMusicMap(text, mapPath, &map, &error)) return failWith(error);
+
+    std::vector<trackc::Track> tracks;
+    for (const std::string& source : sources) {
+        if (!readText(source, &text)) return failWith({source, 0, "cannot read"});
+        if (!trackc::parseTracks(text, source, map, &tracks, &error)) return failWith(error);
+    }
+    if (!trackc::checkAllTracks(tracks, &error)) return failWith(error);
+
+    if (outDir.back() != '/') outDir += '/';
+    for (const trackc::Track& track : tracks) {
+        std::string path = outDir + trackc::trackFileName(track.name);
+        if (!writeBytes(path, trackc::encodeTrack(track)))
+            return failWith({path, 0, std::string("cannot write: ") + std::strerror(errno)});
+    }
+    return 0;
+}
