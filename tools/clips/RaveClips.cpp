@@ -429,7 +429,7 @@ void pulseRings(ClipFrame& f, const ClipTime& t) {
     const int kRings = 8, kSpokes = 8;
     const float k = kick(t.beat);
     for (int i = 0; i < kSpokes; ++i) {
-        const float a = kTwoPi * (float(i) / kSpokes + t.loop * 0.5f);
+        const float a = kTwoPi * (float(i) / kSpokes + t.loop);
         const Vec2 tip = polar(a) * 2.1f, side = polar(a + kPi * 0.5f) * 0.06f;
         tri(f, {0.0f, 0.0f}, tip - side, tip + side, 0.12f);
     }
