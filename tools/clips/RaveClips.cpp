@@ -221,7 +221,7 @@ void crowdHands(ClipFrame& f, const ClipTime& t) {
 
 // The DJ behind the decks: head nodding on the beat, left hand scratching the
 // left record twice a beat, right hand riding the crossfader and punching the
-// air on the last beat of every second bar; the LED wall behind chases.
+// air at the end of every second bar; the LED wall behind chases.
 void djDecks(ClipFrame& f, const ClipTime& t) {
     const int kWallColumns = 12, kWallRows = 4;
     const float k = kick(t.beat);
@@ -251,7 +251,7 @@ void djDecks(ClipFrame& f, const ClipTime& t) {
     // Table, decks and mixer.
     quad(f, {-1.5f, -0.38f}, {1.5f, -0.38f}, {1.35f, -0.25f}, {-1.35f, -0.25f}, 0.3f);
     quad(f, {-1.5f, -1.0f}, {1.5f, -1.0f}, {1.5f, -0.38f}, {-1.5f, -0.38f}, 0.1f);
-    const float spin = -kTwoPi * t.loop * 8.0f; // one turn a bar, clockwise
+    const float spin = -kTwoPi * t.loop * 4.0f; // one turn a bar, clockwise
     for (int deck = 0; deck < 2; ++deck) {
         const Vec2 c = {deck == 0 ? -0.8f : 0.8f, -0.315f};
         ellipseRing(f, c, 0.08f, 0.4f, 0.16f, 16, spin + deck * 0.3f, 0.55f, 0.3f);
