@@ -93,6 +93,8 @@ bool openDevice(char* why, size_t whySize) {
     }
     // Roughly one period playing and one queued ahead of the one being filled.
     out.latencyFrames = 2 * have.samples;
+    // Set before the callback thread runs: it reads both through the clock and the estimate.
+    out.kind = AUDIO_OUTPUT_DEVICE;
     SDL_PauseAudioDevice(out.device, 0);
     return true;
 }
@@ -140,10 +142,7 @@ bool audioOutputOpen(AudioPullFn pull) {
     }
     if (silentRequested()) return startSilent();
     char why[256];
-    if (openDevice(why, sizeof why)) {
-        out.kind = AUDIO_OUTPUT_DEVICE;
-        return true;
-    }
+    if (openDevice(why, sizeof why)) return true;
     fprintf(stderr, "halcyon: no audio output device (%s); playing silently\n", why);
     return startSilent();
 }
