@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <mpg123.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdio>

@@ -404,7 +404,7 @@ void drumsOfBar(Render& r, int bar, const Section& section, int local) {
         for (int hit = 0; hit < hits; ++hit) {
             const float u = (float(local) + float(hit) / float(hits)) / 8.0f;
             const int tick = hit * kTicksPerBar / hits;
-            snare(r, tickSample(bar, tick), 0.25f + 0.6f * u, 1.0f + 0.5f * u,
+            snare(r, tickSample(bar, tick), 0.12f + 0.33f * u, 1.0f + 0.5f * u,
                   hit % 2 ? 0.15f : -0.15f);
         }
     } else {
@@ -450,7 +450,7 @@ void musicOfBar(Render& r, int bar, const Section& section, int local) {
                       kind == SECTION_DROP || kind == SECTION_BREAKDOWN ||
                       (kind == SECTION_OUTRO && local < 12);
     if (pads && chordBar == 0) {
-        const float gain = kind == SECTION_BREAKDOWN ? 0.11f : kind == SECTION_DROP ? 0.08f : 0.07f;
+        const float gain = kind == SECTION_BREAKDOWN ? 0.08f : kind == SECTION_DROP ? 0.08f : 0.06f;
         padChord(r, tickSample(bar, 0), secondsOfSteps(2 * kStepsPerBar), chord, gain);
     }
 
@@ -483,7 +483,7 @@ void musicOfBar(Render& r, int bar, const Section& section, int local) {
     if (local == 0 && bar > 0)
         crash(r, tickSample(bar, 0), kind == SECTION_DROP ? 0.35f : 0.2f, kind == SECTION_DROP);
     if (kind == SECTION_BUILD && local == 0)
-        riser(r, sampleAtBar(section.firstBar), sampleAtBar(section.endBar), 0.9f);
+        riser(r, sampleAtBar(section.firstBar), sampleAtBar(section.endBar), 0.3f);
 }
 
 // Sidechain: each kick pulls the ducked buses down and lets them swell back.
