@@ -31,7 +31,8 @@ void limitPeaks(Stereo& audio, const std::vector<float>& peaks, float ceiling, i
                 float release);
 
 // Removes DC and sub-bass rumble, fades the last `fadeFrames` to silence,
-// brings the mix to kTargetLufs and limits it to kCeilingDb.
+// brings the mix to kTargetLufs and limits its estimated true peak to
+// kCeilingDb.
 void master(Stereo& audio, int64_t fadeFrames);
 
 // Writes 16-bit stereo PCM at kSampleRate; false when writing failed.
