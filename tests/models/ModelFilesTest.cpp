@@ -224,7 +224,7 @@ class SymbolModels : public ::testing::Test {
         }
     }
     static void TearDownTestSuite() {
-        fs::remove_all(*directory);
+        if (!directory->empty()) fs::remove_all(*directory);
         delete directory;
         delete files;
         delete texts;
