@@ -82,6 +82,12 @@ void draw(double row) {
     const int32_t mode = trackFloor(sync->getValue("eq:mode", row));
     holdPeaks();
 
+    // The arrays live in client memory. Model upload leaves its last index
+    // buffer bound, and with no symbol drawn since, the indices would be read
+    // from that buffer instead.
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+
     if (mode == 0) {
         const App& app = App::instance();
         const float aspect = float(double(uint32_t(app.width)) / double(uint32_t(app.height)));
