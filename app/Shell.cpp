@@ -34,19 +34,20 @@ void openFullScreen() {
 
 } // namespace
 
-void runProgram(int argc, char** argv) {
-    App& app = App::instance();
-    app.draw = composeFrame;
-
-    glutInit(&argc, argv);
+void initWindowSystem(int* argc, char** argv) {
+    App::instance().draw = composeFrame;
+    glutInit(argc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE);
-    if (argc == kWindowedArgc) {
-        glutInitWindowSize(kWindowWidth, kWindowHeight);
-        glutCreateWindow(kWindowTitle);
-    } else {
-        openFullScreen();
-    }
-    glutDisplayFunc(onDisplay);
+}
+
+void openWindow(int width, int height) {
+    glutInitWindowSize(width, height);
+    glutCreateWindow(kWindowTitle);
+}
+
+void setUpShow(void (*display)()) {
+    App& app = App::instance();
+    glutDisplayFunc(display);
     glutReshapeFunc(onReshape);
     glutKeyboardFunc(onKeyboard);
 
@@ -61,7 +62,17 @@ void runProgram(int argc, char** argv) {
     app.soundSync->init(kSoundtrack);
 
     loadAssets();
+}
 
+void runProgram(int argc, char** argv) {
+    initWindowSystem(&argc, argv);
+    if (argc == kWindowedArgc)
+        openWindow(kWindowWidth, kWindowHeight);
+    else
+        openFullScreen();
+    setUpShow(onDisplay);
+
+    const App& app = App::instance();
     if (!BASS_Start()) App::fail("Error while BASS_Start: %i\n", BASS_ErrorGetCode());
     if (!BASS_ChannelPlay(app.soundSync->timer->stream, FALSE))
         App::fail("BASS_ChannelPlay failed: %i\n", BASS_ErrorGetCode());

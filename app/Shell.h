@@ -6,6 +6,15 @@
 // Runs the program; never returns (exit 0 at the orderly end, 1 on failure).
 [[noreturn]] void runProgram(int argc, char** argv);
 
+// The start-up the program shares with the frame renderer, in this order:
+// GLUT (which takes its own options out of argc/argv) with the frame function
+// set to composeFrame; a window; then the callbacks with the given display
+// function, the initial render state, the stopped soundtrack with the sync
+// device, and every asset. The music is not started.
+void initWindowSystem(int* argc, char** argv);
+void openWindow(int width, int height);
+void setUpShow(void (*display)());
+
 void onDisplay();
 void onReshape(int width, int height);
 void onKeyboard(unsigned char key, int x, int y);

@@ -1,8 +1,122 @@
 #include "Frame.h"
 
+#include "Passes.h"
+#include "Equaliser.h"
+#include "Lasers.h"
+#include "Symbol.h"
+#include "Video.h"
+#include "tandem1.0/App.h"
+#include "tandem1.0/AssetTable.h"
 #include "tandem1.0/GL.h"
+#include "tandem1.0/RenderTarget.h"
+#include "tandem1.0/ShaderProgram.h"
+#include "tandem1.0/SoundSync.h"
 
-void composeFrame(double) {
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+#include <cmath>
+
+namespace {
+
+// "u_time" of the circles: row / 64.
+const double kCirclesTimePerRow = 0.015625;
+// A strobe value of 2 adds full white.
+const double kStrobeScale = 0.5;
+
+// The equaliser image over the scene: with BLEND_ALPHA the brightness is its
+// opacity, with any other mode it scales the image's colour.
+void composeEqualiser(SoundSync& sync, double row, float brightness) {
+    const int32_t mode = floorToInt32(sync.getValue("eq:blend", row));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    if (mode == BLEND_ALPHA)
+        glColor4f(1.0f, 1.0f, 1.0f, brightness);
+    else
+        glColor4f(brightness, brightness, brightness, 1.0f);
+    App::setDepth(DEPTH_OFF);
+    App::setBlend(uint32_t(mode));
+    App::setCull(CULL_OFF);
+    glActiveTexture(GL_TEXTURE0);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, assets.eqTarget->colorTexture);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(-1.0f, 1.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(1.0f, 1.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(1.0f, -1.0f);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(-1.0f, -1.0f);
+    glEnd();
+}
+
+void drawCircles(SoundSync& sync, double row) {
+    const float r = sync.getValue("circles:r", row);
+    const float g = sync.getValue("circles:g", row);
+    const float b = sync.getValue("circles:b", row);
+    if (!(r + g + b > 0.0f)) return;
+    const App& app = App::instance();
+    ShaderProgram& program = *assets.circlesShader;
+    program.bind();
+    program.setFloat("u_time", float(row * kCirclesTimePerRow));
+    // Unsigned as the window size is kept; a zero size gives an infinite or
+    // zero ratio, which the shader only scales by.
+    const long double ratio = (long double)uint32_t(app.width) / uint32_t(app.height);
+    program.setFloat("u_aspect", float(1.0L / ratio));
+    program.setVec3("u_col", r, g, b);
+    drawFullscreenQuad(uint32_t(floorToInt32(sync.getValue("circles:blend", row))));
+    program.unbind();
+}
+
+void drawStrobe(SoundSync& sync, double row) {
+    const float v = float(sync.getValue("strobo", row) * kStrobeScale);
+    glColor3f(v, v, v);
+    glDisable(GL_TEXTURE_2D);
+    drawFullscreenQuad(BLEND_ADD);
+}
+
+} // namespace
+
+int32_t floorToInt32(float value) {
+    if (!(value >= float(INT32_MIN))) return INT32_MIN; // NaN lands here too
+    // 2^31, the first float past the range.
+    if (value >= 2147483648.0f) return INT32_MAX;
+    return int32_t(std::floor(value));
+}
+
+void composeFrame(double row) {
+    SoundSync& sync = *App::instance().soundSync;
+
+    const int32_t symbol = floorToInt32(sync.getValue("symbol:num", row));
+    if (symbol >= 0) {
+        assets.symbolTarget->bind();
+        clearAndReset();
+        drawSymbol(symbol, false, false, row);
+        assets.symbolTarget->unbind();
+    }
+
+    const float eqBrightness = sync.getValue("eq:br", row);
+    if (eqBrightness > 0.0f) {
+        assets.eqTarget->bind();
+        clearAndReset();
+        Equaliser::draw(row);
+        assets.eqTarget->unbind();
+    }
+
+    assets.sceneTarget->bind();
+    clearAndReset();
+    drawVideo(row);
+    if (eqBrightness > 0.0f) composeEqualiser(sync, row, eqBrightness);
+    drawLasers(row);
+    drawCircles(sync, row);
+    if (symbol > 0)
+        outlinePass(*assets.symbolTarget, uint32_t(floorToInt32(sync.getValue("symbol:blend", row))));
+    drawStrobe(sync, row);
+    assets.sceneTarget->unbind();
+
+    glowChain(row);
+
+    clearAndReset();
+    combinePass(sync.getValue("glow:glowbr", row));
 }

@@ -1,5 +1,19 @@
 // The frame: everything drawn for one row of the show.
+//
+// composeFrame renders the symbol and the equaliser into their own targets,
+// layers video, equaliser, lasers, circles, the outlined symbol and the
+// strobe into sceneTarget, builds the glow from it and combines both into the
+// letterboxed window. It keeps no state between frames and allocates nothing;
+// every value comes from the tracks at the row.
 #pragma once
+
+#include <cstdint>
 
 // Draws the picture for a row into the letterboxed window.
 void composeFrame(double row);
+
+// A track value that selects something (a model, a clip, a blend mode, a
+// count): rounded toward negative infinity to a 32-bit integer. Values beyond
+// the integer range saturate and NaN gives the lowest integer, so every gate
+// that needs a value of 0 or more stays shut for it.
+int32_t floorToInt32(float value);
