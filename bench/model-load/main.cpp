@@ -105,8 +105,12 @@ struct Totals {
     long groups = 0, triangles = 0, vertices = 0, splitPairs = 0;
 };
 
+// Models are never freed; the table keeps them reachable.
+TandemSpace::Model* models[kTestModels + 1];
+int modelCount = 0;
+
 Totals load(const std::string& name) {
-    TandemSpace::Model* model = new TandemSpace::Model{};
+    TandemSpace::Model* model = models[modelCount++] = new TandemSpace::Model{};
     model->loadModel(name, TandemSpace::MeshUpload::None);
     Totals totals;
     for (const Mesh* mesh : model->groups) {

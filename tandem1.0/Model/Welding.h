@@ -8,11 +8,12 @@
 // that smooth normals summed on first copies can be shared by every copy.
 // A position may carry at most 16 different triples per group.
 //
-// The table is program-wide (one load at a time, main thread only). It is
-// reserved as 256,000,000 bytes of address space but only the buckets a load
-// reaches are ever written, so untouched capacity costs no memory and no
-// reset sweep. Indices are group-relative and 0-based; inputs are indexed by
-// the triple, outputs by the welded index, both with room for MAX_VERTS.
+// The table is program-wide (one load at a time, main thread only): a static
+// array of 256,000,000 bytes of which only the buckets a load reaches are ever
+// written, so untouched capacity costs no memory, and a reset empties only the
+// buckets filled since the last one. Indices are group-relative and 0-based;
+// inputs are indexed by the triple, outputs by the welded index, both with
+// room for MAX_VERTS.
 #pragma once
 
 #include <glm/glm.hpp>

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -30,7 +32,8 @@ uint32_t word(const std::vector<uint8_t>& b, size_t at) {
 }
 
 fs::path runGenerator(const std::string& name) {
-    const fs::path dir = fs::path(::testing::TempDir()) / name;
+    // CTest runs each test in its own process, several at once: one folder each.
+    const fs::path dir = fs::path(::testing::TempDir()) / (name + "-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     const std::string command = std::string(HALCYON_CLIPS_TOOL) + " '" + dir.string() + "'";

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -24,7 +26,8 @@ std::vector<uint8_t> readBytes(const fs::path& path) {
 }
 
 fs::path runGenerator(const std::string& name) {
-    const fs::path dir = fs::path(::testing::TempDir()) / name;
+    // CTest runs each test in its own process, several at once: one folder each.
+    const fs::path dir = fs::path(::testing::TempDir()) / (name + "-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     const std::string command = std::string(HALCYON_IMAGES_TOOL) + " '" + dir.string() + "'";

