@@ -25,7 +25,8 @@ const int kWindowedArgc = 2;
 void openFullScreen() {
     static const size_t kModeCapacity = 128;
     char mode[kModeCapacity];
-    snprintf(mode, sizeof mode, "%ix%i:32", glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
+    snprintf(mode, sizeof mode, "%ix%i:32", glutGet(GLUT_SCREEN_WIDTH),
+             glutGet(GLUT_SCREEN_HEIGHT));
     glutGameModeString(mode);
     if (!glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) exit(1);
     glutEnterGameMode();

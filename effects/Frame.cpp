@@ -111,7 +111,8 @@ void composeFrame(double row) {
     drawLasers(row);
     drawCircles(sync, row);
     if (symbol > 0)
-        outlinePass(*assets.symbolTarget, uint32_t(floorToInt32(sync.getValue("symbol:blend", row))));
+        outlinePass(*assets.symbolTarget,
+                    uint32_t(floorToInt32(sync.getValue("symbol:blend", row))));
     drawStrobe(sync, row);
     assets.sceneTarget->unbind();
 

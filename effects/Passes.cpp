@@ -31,7 +31,9 @@ void intoTarget(RenderTarget* destination, void (*pass)(const RenderTarget&, flo
     destination->unbind();
 }
 
-void downsampleInto(const RenderTarget& source, float, float, int32_t) { downsamplePass(source); }
+void downsampleInto(const RenderTarget& source, float, float, int32_t) {
+    downsamplePass(source);
+}
 
 } // namespace
 

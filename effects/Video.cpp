@@ -56,7 +56,9 @@ bool videoFrameNumber(uint32_t numFrames, int32_t layer, float pos, uint32_t* fr
     return true;
 }
 
-int32_t videoClipIndex(int32_t flooredNum) { return flooredNum % kVideoClipCount; }
+int32_t videoClipIndex(int32_t flooredNum) {
+    return flooredNum % kVideoClipCount;
+}
 
 void drawVideo(double row) {
     App& app = App::instance();
