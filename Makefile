@@ -1,12 +1,18 @@
 # Two commands for a newcomer: `make demo` and `make test`. Both install what is
-# missing, configure and build; the build's program reads the data directory
+# missing, configure and build; the build's programs read the data directory
 # that the build itself generates inside the build tree.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 DATA_DIR := $(abspath $(BUILD))/data/
 CMAKE_FLAGS ?=
+# Without a display the demo is exported as a video instead; this size and
+# rate render the whole show in about ten minutes on two cores in software.
+VIDEO ?= $(abspath $(BUILD))/halcyon.mp4
+VIDEO_SIZE ?= 640x360
+VIDEO_FPS ?= 30
+PACKAGE_BUILD ?= build-package
 
-.PHONY: all deps configure build test demo clean
+.PHONY: all deps configure build test demo video package clean
 
 all: build
 
@@ -26,9 +32,21 @@ demo: build
 	@if [ -n "$$DISPLAY" ]; then \
 	  $(BUILD)/app/halcyon window; \
 	else \
-	  echo "No display: playing in a virtual X server (silent audio output if there is no sound card)"; \
-	  xvfb-run -a -s "-screen 0 1280x720x24" $(BUILD)/app/halcyon window; \
+	  $(MAKE) --no-print-directory video; \
 	fi
 
+video: build
+	@echo "No display here: rendering the show to $(VIDEO) ($(VIDEO_SIZE), $(VIDEO_FPS) fps) in a virtual X server"
+	HALCYON_AUDIO=silent xvfb-run -a -s "-screen 0 $(VIDEO_SIZE)x24" \
+	  $(BUILD)/app/halcyon-capture --size $(VIDEO_SIZE) --fps $(VIDEO_FPS) --out $(VIDEO)
+	@echo "The demo is in $(VIDEO)"
+
+# A Debian package of a build that reads /usr/share/halcyon-by-velmora/data/.
+package: deps
+	cmake -S . -B $(PACKAGE_BUILD) -DHALCYON_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack
+	@ls $(PACKAGE_BUILD)/*.deb
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD)

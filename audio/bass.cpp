@@ -237,6 +237,13 @@ QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode) {
     return succeed(heardFrame(audio.stream) * kBytesPerFrame);
 }
 
+QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode) {
+    if (!validHandle(handle)) return (QWORD)-1;
+    if (mode != BASS_POS_BYTE) return fail(BASS_ERROR_ILLPARAM, (QWORD)-1);
+    std::lock_guard<std::mutex> guard(audio.lock);
+    return succeed(audio.stream.pcm.frames * kBytesPerFrame);
+}
+
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {
     if (!validHandle(handle)) return -1.0;
     return succeed((double)(pos / kBytesPerFrame) / kSampleRate);

@@ -72,6 +72,8 @@ int BASS_ErrorGetCode();
 DWORD BASS_ChannelIsActive(DWORD handle);
 // mode BASS_POS_BYTE; (QWORD)-1 on failure.
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);
+// The stream's length in bytes (the video export needs it; the program does not).
+QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);
 // Whole frames of the byte position, in seconds; negative on failure.
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);
 // Seconds rounded to the nearest frame, in bytes; negative seconds give 0; (QWORD)-1 on failure.

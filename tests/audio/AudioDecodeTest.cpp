@@ -32,6 +32,7 @@ TEST_F(ManualAudio, StreamsAreCreatedStoppedAtZeroWithTheExactLength) {
         EXPECT_EQ(BASS_ChannelIsActive(s), (DWORD)BASS_ACTIVE_STOPPED);
         EXPECT_EQ(BASS_ChannelGetPosition(s, BASS_POS_BYTE), 0u);
         EXPECT_EQ(lengthFrames(s), c.frames);
+        EXPECT_EQ(BASS_ChannelGetLength(s, BASS_POS_BYTE), c.frames * 4);
         EXPECT_TRUE(BASS_StreamFree(s));
     }
 }
