@@ -1,7 +1,9 @@
 #include "Frame.h"
 
 #include "Passes.h"
-#include "Stubs.h"
+#include "Equaliser.h"
+#include "Lasers.h"
+#include "Symbol.h"
 #include "Video.h"
 #include "tandem1.0/App.h"
 #include "tandem1.0/AssetTable.h"

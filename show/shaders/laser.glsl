@@ -1,4 +1,7 @@
-// Laser beams, cut off where "u_depthtex" says the model lies.
+// Laser beams: each beam ends where the model lies across it. The s texture
+// coordinate is the distance from the laser's origin, t the place across the
+// fan (beam k of 256 spans k/256 to (k+1)/256), which is texel row k of
+// "u_depthtex" (see depth.glsl). The beam's colour is the vertex colour.
 #version 120
 void main() {
     gl_TexCoord[0] = gl_MultiTexCoord0;
@@ -8,9 +11,11 @@ void main() {
 //____FRAGMENT_SHADER____
 #version 120
 uniform sampler2D u_depthtex;
+const float kRows = 256.0;
 void main() {
-    float stop = texture2D(u_depthtex, vec2(0.5, gl_TexCoord[0].y)).r;
-    float along = gl_TexCoord[0].x;
-    if (along > stop) discard;
+    float along = gl_TexCoord[0].s;
+    float row = clamp(floor(gl_TexCoord[0].t * kRows), 0.0, kRows - 1.0);
+    vec4 hit = texture2D(u_depthtex, vec2(0.5, (row + 0.5) / kRows));
+    if (hit.a > 0.5 && along > hit.r) discard;
     gl_FragColor = gl_Color;
 }

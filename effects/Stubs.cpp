@@ -1,8 +1,0 @@
-// Stand-ins that draw nothing; see Stubs.h.
-#include "Stubs.h"
-
-void drawSymbol(int, bool, bool, double) {}
-
-void Equaliser::draw(double) {}
-
-void drawLasers(double) {}
