@@ -7,7 +7,5 @@
 // every value comes from the tracks at the row.
 #pragma once
 
-#include <cstdint>
-
 // Draws the picture for a row into the letterboxed window.
 void composeFrame(double row);
