@@ -4,6 +4,7 @@
 #include "Equaliser.h"
 #include "Lasers.h"
 #include "Symbol.h"
+#include "TrackFloor.h"
 #include "Video.h"
 #include "tandem1.0/App.h"
 #include "tandem1.0/AssetTable.h"
@@ -24,7 +25,7 @@ const double kStrobeScale = 0.5;
 // The equaliser image over the scene: with BLEND_ALPHA the brightness is its
 // opacity, with any other mode it scales the image's colour.
 void composeEqualiser(SoundSync& sync, double row, float brightness) {
-    const int32_t mode = floorToInt32(sync.getValue("eq:blend", row));
+    const int32_t mode = trackFloor(sync.getValue("eq:blend", row));
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
@@ -65,7 +66,7 @@ void drawCircles(SoundSync& sync, double row) {
     const long double ratio = (long double)uint32_t(app.width) / uint32_t(app.height);
     program.setFloat("u_aspect", float(1.0L / ratio));
     program.setVec3("u_col", r, g, b);
-    drawFullscreenQuad(uint32_t(floorToInt32(sync.getValue("circles:blend", row))));
+    drawFullscreenQuad(uint32_t(trackFloor(sync.getValue("circles:blend", row))));
     program.unbind();
 }
 
@@ -78,17 +79,10 @@ void drawStrobe(SoundSync& sync, double row) {
 
 } // namespace
 
-int32_t floorToInt32(float value) {
-    if (!(value >= float(INT32_MIN))) return INT32_MIN; // NaN lands here too
-    // 2^31, the first float past the range.
-    if (value >= 2147483648.0f) return INT32_MAX;
-    return int32_t(std::floor(value));
-}
-
 void composeFrame(double row) {
     SoundSync& sync = *App::instance().soundSync;
 
-    const int32_t symbol = floorToInt32(sync.getValue("symbol:num", row));
+    const int32_t symbol = trackFloor(sync.getValue("symbol:num", row));
     if (symbol >= 0) {
         assets.symbolTarget->bind();
         clearAndReset();
@@ -111,8 +105,7 @@ void composeFrame(double row) {
     drawLasers(row);
     drawCircles(sync, row);
     if (symbol > 0)
-        outlinePass(*assets.symbolTarget,
-                    uint32_t(floorToInt32(sync.getValue("symbol:blend", row))));
+        outlinePass(*assets.symbolTarget, uint32_t(trackFloor(sync.getValue("symbol:blend", row))));
     drawStrobe(sync, row);
     assets.sceneTarget->unbind();
 

@@ -7,13 +7,5 @@
 // every value comes from the tracks at the row.
 #pragma once
 
-#include <cstdint>
-
 // Draws the picture for a row into the letterboxed window.
 void composeFrame(double row);
-
-// A track value that selects something (a model, a clip, a blend mode, a
-// count): rounded toward negative infinity to a 32-bit integer. Values beyond
-// the integer range saturate and NaN gives the lowest integer, so every gate
-// that needs a value of 0 or more stays shut for it.
-int32_t floorToInt32(float value);

@@ -56,6 +56,11 @@ GlowGeometry glowGeometry(double row, int32_t width, int32_t height) {
 }
 
 void clearAndReset() {
+    // Depth clears obey the depth mask, and a pass that ended on DEPTH_TEST
+    // (the tunnel's wireframe, the beams) leaves it off: the target would keep
+    // the depth of an earlier frame and hide this frame's silhouette. The
+    // state after the reset is the same either way.
+    App::setDepth(DEPTH_TEST_WRITE);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

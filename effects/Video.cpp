@@ -1,6 +1,6 @@
 #include "Video.h"
 
-#include "Frame.h"
+#include "TrackFloor.h"
 #include "tandem1.0/App.h"
 #include "tandem1.0/AssetTable.h"
 #include "tandem1.0/GL.h"
@@ -63,7 +63,7 @@ int32_t videoClipIndex(int32_t flooredNum) {
 void drawVideo(double row) {
     App& app = App::instance();
     SoundSync& sync = *app.soundSync;
-    const int32_t layers = floorToInt32(sync.getValue("video:numframes", row));
+    const int32_t layers = trackFloor(sync.getValue("video:numframes", row));
     App::setBlend(BLEND_ADD);
     App::setDepth(DEPTH_OFF);
     App::setCull(CULL_OFF);
@@ -71,7 +71,7 @@ void drawVideo(double row) {
     tint.r = sync.getValue("video:r", row);
     tint.g = sync.getValue("video:g", row);
     tint.b = sync.getValue("video:b", row);
-    const int32_t clipIndex = videoClipIndex(floorToInt32(sync.getValue("video:num", row)));
+    const int32_t clipIndex = videoClipIndex(trackFloor(sync.getValue("video:num", row)));
     const float pos = sync.getValue("video:pos", row);
     if (layers < 1 || clipIndex < 0) return;
 

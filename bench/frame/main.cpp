@@ -16,7 +16,6 @@
 #include "effects/Passes.h"
 #include "effects/Equaliser.h"
 #include "effects/Lasers.h"
-#include "effects/Symbol.h"
 #include "tandem1.0/App.h"
 #include "tandem1.0/AssetTable.h"
 #include "tandem1.0/GL.h"
@@ -38,6 +37,7 @@ extern const char* const kDataDir;
 namespace {
 
 const int kWarmUpFrames = 3;
+const int kBlursPerSample = 8;
 const char* const kOneTapBlurFile = "blur-one-tap.glsl";
 
 // The show's blur kernel, one fetch for every texel of the reach.
@@ -105,20 +105,38 @@ void seek(double row) {
                             BASS_POS_BYTE);
 }
 
-double blurMs(ShaderProgram* program, double row) {
+double blurMs(ShaderProgram* program, double row, int32_t radius) {
     ShaderProgram* show = assets.blurShader;
     assets.blurShader = program;
     const App& app = App::instance();
     const GlowGeometry g = glowGeometry(row, app.width, app.height);
+    // Several passes between two waits for the renderer, so that the wait
+    // itself does not count as blurring.
     const double ms = timeMs(CLOCK_MONOTONIC, [&] {
-        assets.halfTarget2->bind();
-        clearAndReset();
-        blurPass(*assets.halfTarget1, g.s1, g.c1, g.halfRadius);
-        assets.halfTarget2->unbind();
+        for (int i = 0; i < kBlursPerSample; ++i) {
+            assets.halfTarget2->bind();
+            clearAndReset();
+            blurPass(*assets.halfTarget1, g.s1, g.c1, radius);
+            assets.halfTarget2->unbind();
+        }
         glFinish();
     });
     assets.blurShader = show;
-    return ms;
+    return ms / kBlursPerSample;
+}
+
+// Median milliseconds of one layer drawn into a freshly cleared sceneTarget.
+template <typename Layer> double sceneLayerMs(Layer layer) {
+    const double ms = timeMs(CLOCK_MONOTONIC, [&] {
+        for (int i = 0; i < kBlursPerSample; ++i) {
+            assets.sceneTarget->bind();
+            clearAndReset();
+            layer();
+            assets.sceneTarget->unbind();
+        }
+        glFinish();
+    });
+    return ms / kBlursPerSample;
 }
 
 void runBenchmark() {
@@ -149,12 +167,32 @@ void runBenchmark() {
     printf("\nglow chain                 %8.2f ms\n", glowMs);
 
     ShaderProgram* oneTap = new ShaderProgram(kOneTapBlurFile);
-    const double paired = blurMs(assets.blurShader, allOn);
-    const double perTexel = blurMs(oneTap, allOn);
-    printf("half-size blur, radius %d: %8.2f ms (one tap per texel: %.2f ms, ratio %.2f)\n",
-           glowGeometry(allOn, app.width, app.height).halfRadius, paired, perTexel,
-           paired / perTexel);
+    const int32_t radius = glowGeometry(allOn, app.width, app.height).halfRadius;
+    const double paired = blurMs(assets.blurShader, allOn, radius);
+    const double perTexel = blurMs(oneTap, allOn, radius);
+    const double copy = blurMs(assets.blurShader, allOn, 0);
+    printf("half-size blur, radius %d: %8.2f ms (one tap per texel: %.2f ms, ratio %.2f)\n", radius,
+           paired, perTexel, paired / perTexel);
+    printf("  the same pass with radius 0 (one fetch): %.2f ms; less that, ratio %.2f\n", copy,
+           (paired - copy) / (perTexel - copy));
 
+    printf("\nfull-size layers over the scene (bind, clear, layer, unbind):\n");
+    const double clearOnly = sceneLayerMs([] {});
+    printf("  %-24s %8.2f ms\n", "clear only", clearOnly);
+    printf("  %-24s %8.2f ms\n", "outline pass",
+           sceneLayerMs([] { outlinePass(*assets.symbolTarget, BLEND_ADD); }));
+    printf("  %-24s %8.2f ms\n", "strobe quad", sceneLayerMs([] {
+               glColor3f(0.1f, 0.1f, 0.1f);
+               drawFullscreenQuad(BLEND_ADD);
+           }));
+    const double combineMs = timeMs(CLOCK_MONOTONIC, [] {
+        for (int i = 0; i < kBlursPerSample; ++i) {
+            clearAndReset();
+            combinePass(0.5f);
+        }
+        glFinish();
+    });
+    printf("  %-24s %8.2f ms\n", "window clear and combine", combineMs / kBlursPerSample);
     printf("\nmain-thread CPU ms inside the call (geometry built and submitted):\n");
     const struct {
         double row;

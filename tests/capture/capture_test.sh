@@ -3,7 +3,7 @@
 set -u
 capture=$1 out=$2
 rm -f "$out"
-xvfb-run -a -s "-screen 0 640x480x24" "$capture" --size 160x90 --fps 12 --from 216 --to 259.2 \
+"$(dirname "$0")/../xvfb-run.sh" -s "-screen 0 640x480x24" "$capture" --size 160x90 --fps 12 --from 216 --to 259.2 \
   --out "$out" 2>"$out.log" || { cat "$out.log"; echo "FAIL: capture exited $?"; exit 1; }
 probe() { ffprobe -v error -count_frames -select_streams "$1" -show_entries "stream=$2" -of csv=p=0 "$out"; }
 frames=$(probe v nb_read_frames)

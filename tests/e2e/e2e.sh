@@ -18,7 +18,7 @@ fail() { echo "FAIL: $*"; echo "--- stdout"; cat "$out"; echo "--- stderr"; cat 
 # Runs the program with the given arguments in its own X server; with a
 # script as $DRIVER, that script runs beside it (it gets the program's pid).
 run() {
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  "$(dirname "$0")/../xvfb-run.sh" -s "-screen 0 1280x1024x24" bash -c '
     "$HALCYON_BIN" "$@" >"'"$out"'" 2>"'"$err"'" &
     pid=$!
     if [ -n "${DRIVER:-}" ]; then bash -c "$DRIVER" driver "$pid"; fi

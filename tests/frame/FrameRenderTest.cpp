@@ -4,6 +4,7 @@
 // halcyon-frames; compared with tolerances, never byte for byte.
 #include "RenderSupport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -307,7 +308,6 @@ TEST_F(FrameRender, GlowStreaksTurnWithTheRow) {
 }
 
 TEST_F(FrameRender, SymbolIsComposedOnlyForPositiveNumbers) {
-    if (effectsAreStandIns()) GTEST_SKIP() << "the symbol effect is a stand-in";
     track("symbol:blend", 1);
     keys("symbol:num", {{0, -0.5f, 0}, {10, 0, 0}, {20, 2, 0}, {30, 35, 0}});
     const auto p = render(kWidth, kHeight, {"5", "15", "25", "35"});
@@ -319,11 +319,43 @@ TEST_F(FrameRender, SymbolIsComposedOnlyForPositiveNumbers) {
 }
 
 TEST_F(FrameRender, EqualiserIsComposedOnlyForPositiveBrightness) {
-    if (effectsAreStandIns()) GTEST_SKIP() << "the equaliser is a stand-in";
     track("eq:mode", 1);
     track("eq:blend", 1);
+    // Looking down the tube from just in front of its brightest ring.
+    track("Camera:dist", 55);
     keys("eq:br", {{0, 0, 0}, {10, 1, 0}});
     const auto p = render(kWidth, kHeight, {"5", "15"});
     EXPECT_LE(p[0].maxChannel(2), kTolerance);
     EXPECT_GT(p[1].maxChannel(2), 10);
+}
+
+TEST_F(FrameRender, StrobeIsFlatAfterEveryEffect) {
+    // The lasers leave the flare texture switched on and the symbol its
+    // program; the strobe after them must still add one flat grey.
+    track("symbol:num", 2);
+    track("symbol:blend", 1);
+    track("eq:br", 1);
+    track("eq:mode", 1);
+    track("eq:blend", 1);
+    track("laser1:numlasers", 1);
+    track("laser1:col_r", 0.05f);
+    track("laser1:pos_z", 100);
+    track("laser1:diam", 40);
+    track("video:numframes", 1);
+    track("video:g", 0.3f);
+    track("circles:b", 0.2f);
+    track("circles:blend", 1);
+    keys("strobo", {{0, 0, 0}, {10, 0.5f, 0}});
+    const auto p = render(kWidth, kHeight, {"5", "15"});
+    int checked = 0;
+    for (int y = 5; y < kHeight - 5; y += 17)
+        for (int x = 3; x < kWidth; x += 23) {
+            const Rgb before = p[0].at(x, y), after = p[1].at(x, y);
+            if (std::max({before.r, before.g, before.b}) > 180) continue;
+            EXPECT_NEAR(after.r - before.r, 64, kTolerance) << x << "," << y;
+            EXPECT_NEAR(after.g - before.g, 64, kTolerance) << x << "," << y;
+            EXPECT_NEAR(after.b - before.b, 64, kTolerance) << x << "," << y;
+            ++checked;
+        }
+    EXPECT_GT(checked, 200);
 }

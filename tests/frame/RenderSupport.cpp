@@ -108,11 +108,3 @@ std::vector<Picture> FrameRender::render(int width, int height,
     }
     return pictures;
 }
-
-bool effectsAreStandIns() {
-#ifdef FRAME_TEST_EFFECT_STAND_INS
-    return true;
-#else
-    return false;
-#endif
-}

@@ -47,7 +47,3 @@ class FrameRender : public ::testing::Test {
     // Renders rows (as written) at the given size; one picture per row.
     std::vector<Picture> render(int width, int height, const std::vector<std::string>& rows);
 };
-
-// True while the symbol, equaliser and laser effects are stand-ins that draw
-// nothing; tests of their composition are skipped then.
-bool effectsAreStandIns();

@@ -1,3 +1,4 @@
+#include "effects/Passes.h"
 #include "tandem1.0/App.h"
 #include "tandem1.0/DataFile.h"
 #include "tandem1.0/GL.h"
@@ -152,6 +153,23 @@ TEST(RenderTargets, FloatDepthTargetIsComplete) {
     glReadPixels(0, 100, 1, 1, GL_RGBA, GL_FLOAT, pixel);
     t.unbind();
     EXPECT_FLOAT_EQ(pixel[0], 12.5f) << "float targets keep values above 1";
+}
+
+TEST(ClearAndReset, ClearsDepthWhateverTheMaskWasLeftAt) {
+    RenderTarget t(8, 8, GL_RGBA8, kFilterNearest);
+    t.bind();
+    App::setDepth(DEPTH_TEST_WRITE);
+    glClearDepth(0.0);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    App::setDepth(DEPTH_TEST); // writes off, as the last pass of an effect may leave them
+    clearAndReset();
+    float depth = 0.0f;
+    glReadPixels(4, 4, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    t.unbind();
+    EXPECT_EQ(depth, 1.0f);
+    EXPECT_EQ(App::instance().depthMode, DEPTH_TEST_WRITE);
+    EXPECT_EQ(App::instance().blendMode, uint32_t(BLEND_OFF));
+    EXPECT_EQ(App::instance().cullMode, CULL_BACK);
 }
 
 TEST(Shaders, UnbindSwitchesOffEveryUnitEverUsed) {
