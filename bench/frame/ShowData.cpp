@@ -1,5 +1,7 @@
 #include "ShowData.h"
 
+#include "tools/trackc/TrackSource.h"
+
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
@@ -8,18 +10,6 @@
 #include <fstream>
 #include <iterator>
 
-const char* const kShowTrackNames[] = {
-    "Camera:angle", "Camera:dist",     "Camera:offset.x",  "Camera:offset.y", "Camera:offset.z",
-    "Camera:tgt.x", "Camera:tgt.y",    "Camera:tgt.z",     "Camera:fov",      "Camera:roll",
-    "eq:br",        "eq:mode",         "eq:blend",         "symbol:rot_x",    "symbol:rot_y",
-    "symbol:rot_z", "symbol:pos_y",    "symbol:pos_z",     "symbol:scale",    "symbol:num",
-    "symbol:blend", "video:numframes", "video:r",          "video:g",         "video:b",
-    "video:num",    "video:pos",       "laser1:numlasers", "laser1:col_r",    "laser1:col_g",
-    "laser1:col_b", "laser1:pos_x",    "laser1:pos_y",     "laser1:pos_z",    "laser1:diam",
-    "laser1:rot_x", "laser1:rot_y",    "laser1:rot_z",     "circles:r",       "circles:g",
-    "circles:b",    "circles:blend",   "strobo",           "glow:glowbr",     "glow:origbr",
-};
-const int kShowTrackCount = int(sizeof kShowTrackNames / sizeof kShowTrackNames[0]);
 
 namespace {
 
@@ -158,8 +148,7 @@ bool writeShowData(const std::string& dir, const std::string& shaderDir,
         ok = ok && writeModel(dir, n);
     for (int n = 1; n <= kClipCount; ++n)
         ok = ok && writeClip(dir, n, walkingTriangle(n));
-    for (int i = 0; i < kShowTrackCount; ++i)
-        ok = ok && writeConstantTrack(dir, kShowTrackNames[i], 0.0f);
+    for (const char* name : trackc::kTrackNames) ok = ok && writeConstantTrack(dir, name, 0.0f);
     return ok;
 }
 

@@ -24,9 +24,6 @@ struct ClipTriangle {
 // One list of triangles per frame.
 using ClipFrames = std::vector<std::vector<ClipTriangle>>;
 
-extern const char* const kShowTrackNames[];
-extern const int kShowTrackCount;
-
 bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 bool writeTrack(const std::string& dir, const char* name, const std::vector<TrackKey>& keys);
 bool writeConstantTrack(const std::string& dir, const char* name, float value);

@@ -5,6 +5,8 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
+#include "tools/trackc/TrackSource.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -12,18 +14,6 @@
 #include <vector>
 
 namespace {
-
-const char* const kTrackNames[] = {
-    "Camera:angle",   "Camera:dist",     "Camera:offset.x", "Camera:offset.y", "Camera:offset.z",
-    "Camera:tgt.x",   "Camera:tgt.y",    "Camera:tgt.z",    "Camera:fov",      "Camera:roll",
-    "eq:br",          "eq:mode",         "eq:blend",        "symbol:rot_x",    "symbol:rot_y",
-    "symbol:rot_z",   "symbol:pos_y",    "symbol:pos_z",    "symbol:scale",    "symbol:num",
-    "symbol:blend",   "video:numframes", "video:r",         "video:g",         "video:b",
-    "video:num",      "video:pos",       "laser1:numlasers", "laser1:col_r",   "laser1:col_g",
-    "laser1:col_b",   "laser1:pos_x",    "laser1:pos_y",    "laser1:pos_z",    "laser1:diam",
-    "laser1:rot_x",   "laser1:rot_y",    "laser1:rot_z",    "circles:r",       "circles:g",
-    "circles:b",      "circles:blend",   "strobo",          "glow:glowbr",     "glow:origbr",
-};
 
 struct TrackValue {
     const char* name;
@@ -158,7 +148,7 @@ int main(int argc, char** argv) {
     bool ok = writeImages(dir);
     for (int n = 1; n <= 35; ++n) ok = ok && writeModel(dir, n);
     for (int n = 1; n <= 16; ++n) ok = ok && writeClip(dir, n);
-    for (const char* name : kTrackNames) {
+    for (const char* name : trackc::kTrackNames) {
         float value = 0.0f;
         for (const TrackValue& t : kTrackValues)
             if (strcmp(t.name, name) == 0) value = t.value;
