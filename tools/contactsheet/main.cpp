@@ -23,6 +23,7 @@ const char* const kUsage = "usage: halcyon-contactsheet [--columns N] [--gap PX]
                            "[--background RRGGBB] --out SHEET.png IMAGE...\n";
 const int kMaxColumns = 1000;
 const int kMaxGap = 1000;
+const int kPngCompression = 9;
 
 bool parseInt(const char* text, int low, int high, int* value) {
     char* end = nullptr;
@@ -101,6 +102,8 @@ int main(int argc, char** argv) {
         fprintf(stderr, "halcyon-contactsheet: %s\n", error.c_str());
         return 1;
     }
+    // The sheet is committed as documentation: spend time on a smaller file.
+    stbi_write_png_compression_level = kPngCompression;
     if (!stbi_write_png(out.c_str(), sheet.width, sheet.height, contactsheet::kChannels,
                         sheet.rgb.data(), sheet.width * contactsheet::kChannels)) {
         fprintf(stderr, "halcyon-contactsheet: cannot write %s\n", out.c_str());
