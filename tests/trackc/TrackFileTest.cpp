@@ -64,23 +64,6 @@ int32_t readInt32(const uint8_t* p) {
                    uint32_t(p[3]) << 24);
 }
 
-// The value the program would compute at a row: floored key search, then the
-// key's interpolation.
-float valueAt(const Track& track, double row) {
-    const std::vector<Key>& keys = track.keys;
-    if (keys.empty()) return 0;
-    size_t next = 0;
-    while (next < keys.size() && keys[next].row <= std::floor(row))
-        ++next;
-    if (next == 0) return keys.front().value;
-    if (next == keys.size()) return keys.back().value;
-    const Key& k0 = keys[next - 1];
-    const Key& k1 = keys[next];
-    double t = (row - k0.row) / (k1.row - k0.row);
-    double f[] = {0, t, t * t * (3 - 2 * t), t * t};
-    return float(k0.value + (k1.value - k0.value) * f[k0.interpolation]);
-}
-
 } // namespace
 
 TEST(TrackFile, BytesOfASmallTrack) {
@@ -151,68 +134,4 @@ TEST(TrackFile, CompilerWritesAllOrNothing) {
         EXPECT_EQ(files.count(trackFileName(name)), 1u) << name;
     EXPECT_EQ(files, readDir(again));
     std::system(("rm -r " + root).c_str());
-}
-
-// The starter set drives every layer sensibly in every section.
-TEST(TrackFile, StarterSetShowsEachSection) {
-    MusicMap map;
-    Error error;
-    ASSERT_TRUE(
-        parseMusicMap(readFile(std::string(TRACKS_DIR) + "music-map.txt"), "map", &map, &error));
-    std::vector<Track> tracks;
-    for (const char* name : kSources) {
-        std::string path = std::string(TRACKS_DIR) + name + ".tracks";
-        ASSERT_TRUE(parseTracks(readFile(path), path, map, &tracks, &error)) << formatError(error);
-    }
-    ASSERT_TRUE(checkAllTracks(tracks, &error)) << formatError(error);
-    std::map<std::string, const Track*> byName;
-    for (const Track& track : tracks)
-        byName[track.name] = &track;
-    auto at = [&](const char* name, double row) { return valueAt(*byName.at(name), row); };
-
-    bool lasersInDrops = true, circlesInBreakdown = false;
-    for (const Section& section : map.sections) {
-        for (int32_t row = section.start; row < section.end; row += kRowsPerBeat / 2) {
-            SCOPED_TRACE(section.name + " row " + std::to_string(row));
-            EXPECT_GE(at("Camera:dist", row), 4.0f);
-            EXPECT_LE(at("Camera:dist", row), 6.0f);
-            EXPECT_NEAR(at("Camera:fov", row), 60.0f, 5.0f);
-            int num = int(std::floor(at("symbol:num", row)));
-            EXPECT_TRUE(num >= 1 && num <= 34);
-            EXPECT_NEAR(at("symbol:scale", row), 1.0f, 0.2f);
-            int blend = int(std::floor(at("symbol:blend", row)));
-            EXPECT_TRUE(blend >= 0 && blend <= 6);
-            EXPECT_GE(at("glow:glowbr", row), 0.5f);
-            EXPECT_LE(at("glow:glowbr", row), 1.0f);
-            EXPECT_GE(at("video:numframes", row), 1.0f);
-            bool drop = section.name.rfind("drop", 0) == 0;
-            int lasers = int(std::floor(at("laser1:numlasers", row)));
-            if (drop) {
-                lasersInDrops =
-                    lasersInDrops && lasers >= 4 && lasers <= 16 &&
-                    at("laser1:col_r", row) + at("laser1:col_g", row) + at("laser1:col_b", row) > 0;
-                // A flash on the beat, gone before the next.
-                if (row % kRowsPerBeat == 0)
-                    EXPECT_GE(at("strobo", row), 1.0f);
-                else
-                    EXPECT_EQ(at("strobo", row), 0.0f);
-            } else {
-                EXPECT_LT(lasers, 1);
-                EXPECT_EQ(at("strobo", row), 0.0f);
-            }
-            if (section.name == "breakdown")
-                circlesInBreakdown =
-                    circlesInBreakdown ||
-                    at("circles:r", row) + at("circles:g", row) + at("circles:b", row) > 0.5f;
-        }
-        EXPECT_EQ(at("eq:br", section.start + 1) > 0,
-                  section.name != "intro" && section.name != "breakdown")
-            << section.name;
-    }
-    EXPECT_TRUE(lasersInDrops);
-    EXPECT_TRUE(circlesInBreakdown);
-    // The clip position ramps through each bar.
-    EXPECT_EQ(at("video:pos", 400), 0.0f);
-    EXPECT_NEAR(at("video:pos", 420), 0.5f, 1e-6);
-    EXPECT_LT(at("video:pos", 439), 1.0f);
 }
