@@ -5,6 +5,9 @@
 // glow), so a pixel's light comes from the effect under test. Scenes are
 // written under data/<name>/ and the renderer reads data/current, a link to
 // the scene, so the cases run one at a time.
+#include "effects/Equaliser.h"
+#include "effects/Lasers.h"
+
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb/stb_image.h>
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -76,8 +79,8 @@ void writeTrack(const std::string& dir, const std::string& name, const std::vect
     writeFile(dir + "sync_" + name + ".track", bytes.data(), bytes.size());
 }
 
-// A box of the given half sizes with its own normals, centred on the origin.
-std::string boxObj(float hx, float hy, float hz) {
+// A box of the given half sizes with its own normals, centred on (cx, cy, cz).
+std::string boxObj(float hx, float hy, float hz, float cx = 0, float cy = 0, float cz = 0) {
     static const int corners[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
                                       {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
     // Counter-clockwise seen from outside.
@@ -86,7 +89,7 @@ std::string boxObj(float hx, float hy, float hz) {
     std::string obj;
     char line[128];
     for (const auto& c : corners) {
-        snprintf(line, sizeof line, "v %g %g %g\n", c[0] * hx, c[1] * hy, c[2] * hz);
+        snprintf(line, sizeof line, "v %g %g %g\n", cx + c[0] * hx, cy + c[1] * hy, cz + c[2] * hz);
         obj += line;
     }
     for (const auto& q : quads) {
@@ -96,15 +99,17 @@ std::string boxObj(float hx, float hy, float hz) {
     return obj;
 }
 
-// envi.png: one colour; flare.png: a soft white disc.
-void writeImages(const std::string& dir, const unsigned char envi[3]) {
+// envi.png: one colour; flare.png: a soft white disc over the whole sprite,
+// or a small one (a fifth of its width) so that neighbouring flares part.
+void writeImages(const std::string& dir, const unsigned char envi[3], bool smallFlare) {
+    const float discScale = smallFlare ? 10.0f : 2.0f;
     const int size = 32;
     std::vector<unsigned char> rgb(size * size * 3), rgba(size * size * 4);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             memcpy(&rgb[(y * size + x) * 3], envi, 3);
             const float dx = (x + 0.5f) / size - 0.5f, dy = (y + 0.5f) / size - 0.5f;
-            const float v = std::max(0.0f, 1.0f - 2.0f * std::sqrt(dx * dx + dy * dy));
+            const float v = std::max(0.0f, 1.0f - discScale * std::sqrt(dx * dx + dy * dy));
             unsigned char* q = &rgba[(y * size + x) * 4];
             q[0] = q[1] = q[2] = uint8_t(255 * v);
             q[3] = 255;
@@ -118,6 +123,7 @@ struct Scene {
     std::string soundtrack = HALCYON_EFFECTS_SILENCE;
     unsigned char envi[3] = {200, 200, 200};
     std::string slot1 = boxObj(1.0f, 0.3f, 0.3f); // model 1 (and 36, 71) differs from the rest
+    bool smallFlare = false;
 };
 
 // Writes the scene and renders the rows; pictures in the order of the rows.
@@ -130,7 +136,7 @@ std::vector<Picture> render(const std::string& name, const Scene& scene,
                           scene.soundtrack + "' '" + dir + "Meridian_Demo_Edit.mp3' && ln -sfn '" +
                           dir + "' '" + dataRoot() + "current'";
     EXPECT_EQ(std::system(command.c_str()), 0);
-    writeImages(dir, scene.envi);
+    writeImages(dir, scene.envi, scene.smallFlare);
     const std::string box = boxObj(0.5f, 0.5f, 0.5f);
     for (int n = 1; n <= 35; ++n) {
         const std::string& obj = n == 2 ? scene.slot1 : box;
@@ -172,15 +178,6 @@ Tracks quietShow() {
         {"symbol:num", {{0, -1}}}, {"symbol:blend", {{0, 1}}},     {"glow:glowbr", {{0, 0}}},
         {"eq:br", {{0, 0}}},       {"laser1:numlasers", {{0, 0}}},
     };
-}
-
-// Window pixel of a world point seen through the camera tracks' view (the
-// 640 x 360 window is letterboxed to 640 x 359).
-glm::dvec2 project(glm::dvec3 eye, glm::dvec3 target, double fov, glm::dvec3 p) {
-    const glm::dmat4 m = glm::perspective(glm::radians(fov), 16.0 / 9.0, 0.1, 1000.0) *
-                         glm::lookAt(eye, target, glm::dvec3(0, 1, 0));
-    const glm::dvec4 c = m * glm::dvec4(p, 1.0);
-    return {(c.x / c.w + 1) / 2 * kWidth, (c.y / c.w + 1) / 2 * (kHeight - 1)};
 }
 
 double meanSum(const Picture& p, int x0, int y0, int x1, int y1) {
@@ -265,27 +262,227 @@ TEST(EqualiserPicture, RingBarOfTheSineBinReachesInward) {
         EXPECT_LT(lit(bar, 0.6), 20) << "bar " << bar;
 }
 
-// Flares: each is 0.25 bright unless its laser's axis points straight at the
-// reference point (the previous laser's origin after a depth pass, else the
-// default eye (0, 0, -1)), then 0.75. Laser 0 at (0, 0, 10) aiming down -z
-// points at (0, 0, -1); a small aim aside drops it back to 0.25.
-TEST(LaserPicture, FlareBrightnessRule) {
+namespace {
+
+// Projection of the camera tracks' view onto the window (640 x 359 after the
+// letterbox), with a pixel's centre at x + 0.5.
+struct View {
+    glm::dmat4 matrix;
+    View(glm::dvec3 eye, glm::dvec3 target, double fov)
+        : matrix(glm::perspective(glm::radians(fov), 16.0 / 9.0, 0.1, 1000.0) *
+                 glm::lookAt(eye, target, glm::dvec3(0, 1, 0))) {}
+    // False behind the eye.
+    bool pixel(glm::dvec3 p, glm::dvec2* out) const {
+        const glm::dvec4 c = matrix * glm::dvec4(p, 1.0);
+        if (c.w <= 0) return false;
+        *out = {(c.x / c.w + 1) / 2 * kWidth, (c.y / c.w + 1) / 2 * (kHeight - 1)};
+        return true;
+    }
+    // The ray through a pixel's centre meets the plane x = planeX at this point.
+    glm::dvec3 onPlaneX(int x, int y, double planeX) const {
+        const glm::dmat4 inverse = glm::inverse(matrix);
+        const double nx = (x + 0.5) / kWidth * 2 - 1, ny = (y + 0.5) / (kHeight - 1) * 2 - 1;
+        glm::dvec4 a = inverse * glm::dvec4(nx, ny, -1, 1), b = inverse * glm::dvec4(nx, ny, 1, 1);
+        const glm::dvec3 near = glm::dvec3(a) / a.w, far = glm::dvec3(b) / b.w;
+        return near + (far - near) * ((planeX - near.x) / (far.x - near.x));
+    }
+};
+
+// A set of window pixels.
+struct Mask {
+    std::vector<uint8_t> on = std::vector<uint8_t>(kWidth * kHeight, 0);
+    void mark(glm::dvec2 p, int radius) {
+        for (int y = int(p.y) - radius; y <= int(p.y) + radius; ++y)
+            for (int x = int(p.x) - radius; x <= int(p.x) + radius; ++x)
+                if (x >= 0 && y >= 0 && x < kWidth && y < kHeight) on[y * kWidth + x] = 1;
+    }
+    bool has(int x, int y) const { return on[y * kWidth + x] != 0; }
+};
+
+// Beams are drawn pure green here; flares are grey.
+bool beamPixel(const Picture& p, int x, int y) {
+    return p.at(x, y)[1] - p.at(x, y)[0] > 60;
+}
+
+// Marks the straight path from a to b, `along` running from `from` to `to`.
+void markPath(const View& view, glm::dvec3 a, glm::dvec3 b, double from, double to, int radius,
+              Mask* mask) {
+    const int steps = 600;
+    for (int s = 0; s <= steps; ++s) {
+        glm::dvec2 px;
+        if (view.pixel(a + (b - a) * (from + (to - from) * s / steps), &px)) mask->mark(px, radius);
+    }
+}
+
+glm::dvec3 vec(const float v[3]) {
+    return {v[0], v[1], v[2]};
+}
+
+// Share of a mask's pixels that a test accepts.
+template <typename Lit> double litShare(const Mask& mask, Lit lit, int* count = nullptr) {
+    int on = 0, total = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if (mask.has(x, y)) ++total, on += lit(x, y);
+    if (count) *count = total;
+    return total ? double(on) / total : 0.0;
+}
+
+} // namespace
+
+// Tunnel mode: ring o shows bin 4 + (2 row + o) mod 90, so a sine on bin 20
+// lights ring (16 - 2 row) mod 90 all round, and that ring moves along the
+// tube as the rows pass. The ring's place comes from the tube's own geometry,
+// centre-line wave included; the band is what the sine adds over silence.
+TEST(EqualiserPicture, TunnelBandFollowsTheSpectrum) {
     Scene scene;
     scene.tracks = quietShow();
-    scene.tracks["Camera:dist"] = {{0, 900}};
-    scene.tracks["laser1:numlasers"] = {{0, 256}}; // flares only
-    scene.tracks["laser1:col_r"] = {{0, 1}};
-    scene.tracks["laser1:pos_x"] = {{0, 48}};
-    scene.tracks["laser1:pos_z"] = {{0, 10}};
-    scene.tracks["laser1:rot_x"] = {{0, 0}, {50, 5}};
-    const auto p = render("flares", scene, {"20", "70"});
-    ASSERT_EQ(p.size(), 2u);
-    // Laser 0's origin seen from (0, 0, 900).
-    const glm::dvec2 c = project({0, 0, 900}, {0, 0, 0}, 60, {0, 0, 10});
-    const double aimed = meanSum(p[0], int(c.x) - 2, int(c.y) - 2, int(c.x) + 3, int(c.y) + 3);
-    const double aside = meanSum(p[1], int(c.x) - 2, int(c.y) - 2, int(c.x) + 3, int(c.y) + 3);
-    // Laser 0 adds 0.75 or 0.25 times the disc's centre; its neighbours' flares
-    // overlap there equally in both.
-    EXPECT_GT(aside, 20);
-    EXPECT_NEAR(aimed - aside, 3 * 255 * 0.5 * 0.95, 3 * 255 * 0.12);
+    scene.tracks["eq:br"] = {{0, 1}};
+    scene.tracks["eq:blend"] = {{0, 1}};
+    scene.tracks["eq:mode"] = {{0, 1}};
+    scene.tracks["Camera:angle"] = {{0, 0.5f}}; // eye on +x, looking across the tube
+    scene.tracks["Camera:dist"] = {{0, 30}};
+    scene.tracks["Camera:offset.z"] = {{0, 40}};
+    scene.tracks["Camera:tgt.z"] = {{0, 40}};
+    const std::vector<std::string> rows = {"100", "120"};
+    scene.soundtrack = HALCYON_EFFECTS_SINE_BIN20;
+    const auto sine = render("tunnel-sine", scene, rows);
+    scene.soundtrack = HALCYON_EFFECTS_SILENCE;
+    const auto quiet = render("tunnel-quiet", scene, rows);
+    ASSERT_EQ(sine.size(), 2u);
+    ASSERT_EQ(quiet.size(), 2u);
+
+    const View view({30, 0, 40}, {0, 0, 40}, 60);
+    double expectedX[2];
+    for (int j = 0; j < 2; ++j) {
+        SCOPED_TRACE(rows[j]);
+        const int row = std::stoi(rows[j]);
+        const int ring = ((16 - 2 * row) % 90 + 90) % 90;
+        Equaliser::buildTunnel(row, 1.0f);
+        // The filled tube hides the ring's far half, so only quads 1 to 64,
+        // on the +x side that faces the eye, show.
+        glm::dvec2 expected(0, 0);
+        const int perRing = 4 * Equaliser::kTunnelQuadCount, nearHalf = perRing / 2;
+        for (int v = 0; v < nearHalf; ++v) {
+            glm::dvec2 px;
+            ASSERT_TRUE(view.pixel(vec(&Equaliser::tunnelVertices[3 * (perRing * ring + v)]), &px));
+            expected += px / double(nearHalf);
+        }
+        expectedX[j] = expected.x;
+
+        glm::dvec2 centroid(0, 0);
+        int count = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                if (sine[j].sum(x, y) - quiet[j].sum(x, y) > 15)
+                    centroid += glm::dvec2(x + 0.5, y + 0.5), ++count;
+        ASSERT_GT(count, 100);
+        centroid /= double(count);
+        EXPECT_NEAR(centroid.x, expected.x, 10);
+        EXPECT_NEAR(centroid.y, expected.y, 15);
+    }
+    EXPECT_GT(std::abs(expectedX[0] - expectedX[1]), 40); // the band did move
+}
+
+namespace {
+
+// Laser 0 from (0, 0, 100) toward (0, 0, -100); the other three read their
+// aim tracks 16, 32 and 48 rows later, where `aside` sends them far off.
+// A depth pass runs every frame ("symbol:num" 0, the model out of the way
+// unless a test moves it), so no beam reads a map left undefined.
+Tracks laserShow(float turn, glm::vec2 aside) {
+    Tracks t = quietShow();
+    t["symbol:num"] = {{0, 0}};
+    t["symbol:pos_y"] = {{0, 1000}};
+    t["laser1:numlasers"] = {{0, 1}};
+    t["laser1:col_g"] = {{0, 10}};
+    t["laser1:pos_x"] = {{0, 48}};
+    t["laser1:pos_z"] = {{0, 100}};
+    t["laser1:diam"] = {{0, 24}};
+    t["laser1:rot_z"] = {{0, turn}};
+    // Straight for one row at each multiple of 10 that ends in an even ten
+    // (10, 30, ... 210); rows 16, 32 and 48 later never fall there.
+    for (const char* name : {"laser1:rot_x", "laser1:rot_y"}) {
+        const float far = name[11] == 'x' ? aside.x : aside.y;
+        std::vector<Key>& keys = t[name];
+        keys.push_back({0, far});
+        for (int32_t row = 10; row <= 210; row += 20) {
+            keys.push_back({row, 0});
+            keys.push_back({row + 1, far});
+        }
+    }
+    return t;
+}
+
+} // namespace
+
+// A slab across half of laser 0's fan, turned with the fan: the beams of that
+// half end on its face and nothing of them shows behind it, the other half
+// passes, and with the slab out of the way the blocked half reaches as far.
+// The camera looks at the fan face on, from where the slab shows only its
+// thin edge, so nothing behind the slab is hidden by its silhouette.
+TEST(LaserPicture, BeamsStopAtTheModelForAnyTurn) {
+    const double kDegrees = 180 / kPi;
+    for (float turn : {0.0f, 0.7f, 1.5707964f, 2.6f, -2.2f}) {
+        SCOPED_TRACE(turn);
+        const double cs = std::cos(turn), sn = std::sin(turn);
+        // Beams from t = 0 to 0.5 run toward (sn, -cs, 0) from the axis; the
+        // slab covers 2 to 40 units on that side, 40 long and 10 deep.
+        Scene scene;
+        scene.slot1 = boxObj(20, 19, 5, 0, -21, 0);
+        const glm::vec2 aside(float(-4000 * cs), float(-4000 * sn)); // away from the camera
+        scene.tracks = laserShow(turn, aside);
+        scene.tracks["symbol:num"] = {{0, 1}};
+        scene.tracks["symbol:rot_z"] = {{0, float(turn * kDegrees)}};
+        scene.tracks["symbol:pos_y"] = {{0, 0}, {150, 1000}};
+        const glm::dvec3 eye(200 * cs, 200 * sn, 20);
+        scene.tracks["Camera:dist"] = {{0, 0}};
+        scene.tracks["Camera:offset.x"] = {{0, float(eye.x)}};
+        scene.tracks["Camera:offset.y"] = {{0, float(eye.y)}};
+        scene.tracks["Camera:offset.z"] = {{0, float(eye.z)}};
+        const auto p = render("laser-stop", scene, {"110", "210"});
+        ASSERT_EQ(p.size(), 2u);
+        const Picture &slab = p[0], &clear = p[1];
+        const View view(eye, {0, 0, 0}, 60);
+
+        // Where each beam would be; from the origin, depth 5 (the slab's
+        // face) is 0.475 of the way, depth -20 0.6.
+        Mask allowed, blockedFront, blockedBehind, freeBehind;
+        static LaserFan fan;
+        for (int i = 1; i < kLaserCount; ++i) {
+            const Laser l = laserFrame(i, 48, 0, 100, 24, aside.x, aside.y, turn);
+            buildLaserFan(l, 24, &fan);
+            for (int k : {0, 128, 256})
+                markPath(view, vec(l.origin), vec(fan.ends[k]), 0, 1, 3, &allowed);
+        }
+        const Laser l0 = laserFrame(0, 48, 0, 100, 24, 0, 0, turn);
+        buildLaserFan(l0, 24, &fan);
+        const glm::dvec3 origin = vec(l0.origin);
+        for (int k = 0; k < kBeamCount; ++k) {
+            const glm::dvec3 end = (vec(fan.ends[k]) + vec(fan.ends[k + 1])) / 2.0;
+            const glm::dvec3 atFace = origin + (end - origin) * 0.475;
+            const double side = -sn * atFace.x + cs * atFace.y; // the slab's own y
+            const bool blocked = side<-3, passes = side> 0;
+            markPath(view, origin, end, 0, blocked ? 0.475 : 1, 2, &allowed);
+            if (blocked) markPath(view, origin, end, 0.3, 0.45, 0, &blockedFront);
+            if (blocked) markPath(view, origin, end, 0.6, 0.95, 0, &blockedBehind);
+            if (passes) markPath(view, origin, end, 0.6, 0.95, 0, &freeBehind);
+        }
+
+        const auto litWithSlab = [&](int x, int y) { return beamPixel(slab, x, y); };
+        const auto litClear = [&](int x, int y) { return beamPixel(clear, x, y); };
+        int counted = 0;
+        EXPECT_GT(litShare(blockedFront, litWithSlab, &counted), 0.8);
+        EXPECT_GT(counted, 100);
+        EXPECT_GT(litShare(freeBehind, litWithSlab, &counted), 0.8);
+        EXPECT_GT(counted, 100);
+        EXPECT_GT(litShare(blockedBehind, litClear, &counted), 0.8);
+        EXPECT_GT(counted, 100);
+        EXPECT_EQ(litShare(blockedBehind, litWithSlab), 0.0);
+        int stray = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                stray += beamPixel(slab, x, y) && !allowed.has(x, y);
+        EXPECT_LE(stray, 3) << "beam pixels where no beam should reach";
+    }
 }
