@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -485,4 +486,156 @@ TEST(LaserPicture, BeamsStopAtTheModelForAnyTurn) {
                 stray += beamPixel(slab, x, y) && !allowed.has(x, y);
         EXPECT_LE(stray, 3) << "beam pixels where no beam should reach";
     }
+}
+
+// The beam patterns of "laser1:numlasers" on a wide upright fan seen face on
+// from +x: every pixel of a column across the fan's far part is lit exactly
+// when the beam under its centre is drawn; 255 leaves only the top beam and
+// 256 none.
+TEST(LaserPicture, BeamPatterns) {
+    Scene scene;
+    scene.tracks = laserShow(0, {-4000, 0}); // the others run off toward -x
+    scene.tracks["Camera:angle"] = {{0, 0.5f}};
+    scene.tracks["Camera:dist"] = {{0, 150}};
+    scene.tracks["laser1:diam"] = {{0, 200}};
+    scene.tracks["laser1:col_g"] = {{0, 400}}; // full green to the far end
+    scene.tracks["laser1:numlasers"] = {{0, 1}, {20, 2}, {40, 16}, {60, 255}, {80, 256}};
+    const int32_t patterns[] = {1, 2, 16, 255, 256};
+    // Every beam for 1; otherwise beam k when k / p (rounded down) is odd.
+    const auto shown = [](int32_t p, int k) { return p == 1 || (k / p) % 2 == 1; };
+    const auto p = render("laser-patterns", scene, {"10", "30", "50", "70", "90"});
+    ASSERT_EQ(p.size(), 5u);
+
+    const View view({150, 0, 0}, {0, 0, 0}, 60);
+    glm::dvec2 columnAt;
+    ASSERT_TRUE(view.pixel({0, 0, -40}, &columnAt));
+    const int column = int(columnAt.x);
+    // The fan lies in the plane x = 0, from (0, 0, 100) to its far edge at
+    // z = -100, y from -100 (t = 0) to 100.
+    // Beam coordinate under a pixel's centre: beam k spans k to k + 1.
+    auto beamUnder = [&](int y) {
+        const glm::dvec3 q = view.onPlaneX(column, y, 0);
+        const double edgeY = q.y * 200 / (100 - q.z);
+        return (edgeY / 100 + 1) / 2 * kBeamCount;
+    };
+    // Beam 255 from a third of its length on, where the others are far.
+    static LaserFan fan;
+    buildLaserFan(laserFrame(0, 48, 0, 100, 200, 0, 0, 0), 200, &fan);
+    Mask lastBeam;
+    markPath(view, {0, 0, 100}, vec(fan.ends[255]), 0.35, 1, 2, &lastBeam);
+
+    for (int j = 0; j < 5; ++j) {
+        SCOPED_TRACE(patterns[j]);
+        const Picture& pic = p[j];
+        int checked = 0, wrong = 0, drawnSeen = 0;
+        for (int y = 0; y < kHeight; ++y) {
+            // Only pixels well inside a run of drawn or skipped beams (a beam
+            // is about a pixel high here, and the letterbox resamples).
+            const double k = beamUnder(y);
+            const int below = int(std::floor(k - 0.45)), above = int(std::floor(k + 0.45));
+            if (below < 0 || above >= kBeamCount) continue;
+            const bool drawn = shown(patterns[j], int(std::floor(k)));
+            if (shown(patterns[j], below) != drawn || shown(patterns[j], above) != drawn) continue;
+            ++checked;
+            drawnSeen += drawn;
+            wrong += (pic.green(column, y) > 128) != drawn;
+        }
+        EXPECT_GT(checked, 60);
+        EXPECT_LE(wrong, checked / 25);
+        // Past the point where the others' beams vanish, beam pixels belong
+        // to beam 255 only; it shows along its length when it is drawn.
+        int onLast = 0, elsewhere = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = column - 40; x < kWidth; ++x)
+                if (beamPixel(pic, x, y)) (lastBeam.has(x, y) ? onLast : elsewhere) += 1;
+        if (patterns[j] == 255) {
+            EXPECT_EQ(elsewhere, 0);
+            EXPECT_GT(onLast, 40);
+        }
+        if (patterns[j] == 256) {
+            EXPECT_EQ(onLast + elsewhere, 0);
+        }
+        if (patterns[j] <= 16) {
+            EXPECT_GT(drawnSeen, 30);
+        }
+    }
+}
+
+// Flares are 0.25 bright unless the laser's axis points at the reference
+// point: the default eye (0, 0, -1) for laser 0, and for the others the
+// previous laser's origin when a depth pass ran, else that same default eye;
+// then 0.75. Small flare sprites keep the four apart.
+TEST(LaserPicture, FlareBrightnessRule) {
+    Scene scene;
+    scene.smallFlare = true;
+    Tracks& t = scene.tracks;
+    t = quietShow();
+    t["Camera:dist"] = {{0, 900}};
+    t["laser1:numlasers"] = {{0, 256}}; // flares only
+    t["laser1:col_r"] = {{0, 1}};
+    t["laser1:diam"] = {{0, 1}};
+    t["symbol:pos_y"] = {{0, 1000}}; // the model stays out of sight
+    // Rows 0 to 80: origins in a row at y = 50, z = 0, every axis toward -x,
+    // so each laser after the first points at its predecessor's origin. With
+    // a depth pass (model 0) lasers 1 to 3 are bright, without one none is.
+    // From row 80: laser 0 at (0, 0, 10) points down -z at the default eye.
+    t["symbol:num"] = {{0, 0}, {40, -1}};
+    t["laser1:pos_y"] = {{0, 50}, {80, 0}};
+    t["laser1:pos_z"] = {{0, 0}, {80, 10}};
+    t["laser1:pos_x"] = {{0, 0}, {80, 48}};
+    t["laser1:rot_x"] = {{0, -5}, {80, 0}};
+    const auto p = render("flares", scene, {"20", "60", "100"});
+    ASSERT_EQ(p.size(), 3u);
+    struct Case {
+        float px, py, pz, brightness[kLaserCount];
+    };
+    const Case cases[] = {{0, 50, 0, {0.25f, 0.75f, 0.75f, 0.75f}},
+                          {0, 50, 0, {0.25f, 0.25f, 0.25f, 0.25f}},
+                          {48, 0, 10, {0.75f, 0.25f, 0.25f, 0.25f}}};
+    const View view({0, 0, 900}, {0, 0, 0}, 60);
+    double measured[3][kLaserCount];
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < kLaserCount; ++i) {
+            glm::dvec2 c;
+            const Case& k = cases[j];
+            ASSERT_TRUE(view.pixel({k.px + 32 * (i - 1.5), k.py, k.pz}, &c));
+            measured[j][i] = meanSum(p[j], int(c.x) - 1, int(c.y) - 1, int(c.x) + 2, int(c.y) + 2);
+        }
+    // Row 60 has four dim flares: their mean is the unit of 0.25.
+    const double unit = (measured[1][0] + measured[1][1] + measured[1][2] + measured[1][3]) / 4;
+    ASSERT_GT(unit, 20);
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < kLaserCount; ++i)
+            EXPECT_NEAR(measured[j][i] / unit, cases[j].brightness[i] / 0.25f, 0.3)
+                << "row case " << j << ", laser " << i;
+}
+
+// Degenerate input draws whatever the arithmetic gives and never stops the
+// renderer: a fan without width, a laser whose aim is its origin, a camera
+// with no field of view looking from its target, NaN in the tracks. A plain
+// frame after them is whole again.
+TEST(LaserPicture, DegenerateInputStillRenders) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    Scene scene;
+    Tracks& t = scene.tracks;
+    t = laserShow(0, {0, 0});
+    t["symbol:pos_y"] = {{0, 0}};
+    t["symbol:scale"] = {{0, 30}};
+    t["Camera:angle"] = {{0, 0.5f}};
+    t["Camera:dist"] = {{0, 150}, {40, 0}, {50, nan}, {60, 150}};
+    t["Camera:fov"] = {{0, 60}, {40, 0}, {50, nan}, {60, 60}};
+    t["Camera:roll"] = {{0, 0}, {50, nan}, {60, 0}};
+    t["laser1:diam"] = {{0, 0}, {20, 24}, {30, nan}, {40, 24}};
+    t["laser1:pos_z"] = {{0, 100}, {20, 0}, {30, 100}};
+    t["laser1:rot_z"] = {{0, 0}, {30, nan}, {40, 0}};
+    t["symbol:num"] = {{0, 0}, {50, nan}, {60, 0}};
+    t["eq:br"] = {{0, 0}, {50, 1}, {60, 0}};
+    t["eq:mode"] = {{0, 1}};
+    const auto p = render("laser-degenerate", scene, {"10", "25", "35", "45", "55", "70"});
+    ASSERT_EQ(p.size(), 6u);
+    // The last frame: laser 0's flare, seen from (150, 0, 0), over a cube
+    // that hides nothing of it.
+    glm::dvec2 c;
+    ASSERT_TRUE(View({150, 0, 0}, {0, 0, 0}, 60).pixel({0, 0, 100}, &c));
+    EXPECT_GT(p[5].sum(int(c.x), int(c.y)), 100);
 }
