@@ -190,8 +190,22 @@ TEST(LaserFan, FarEdgeRunsAcrossTheAimPointAndTurns) {
     EXPECT_NEAR(fan.ends[256][0], -58.0f, 1e-4f);
     EXPECT_NEAR(fan.ends[0][1], 0.0f, 1e-4f);
 
-    // No width and no length: whatever the arithmetic gives, and no fault.
-    buildLaserFan(laserFrame(0, 0, 0, 0, 0, 0, 0, 0), 0, &fan);
+    // No width: every beam ends on the aim point and the depth view is
+    // closed. No length: the axis is undefined and the fan with it, the
+    // flare reads as facing away; nothing faults on the way.
+    buildLaserFan(laserFrame(1, 0, 0, 100, 0, 3, 0, 0.5f), 0, &fan);
+    for (int k : {0, 100, 256}) {
+        EXPECT_FLOAT_EQ(fan.ends[k][0], -16.0f + 3.0f);
+        EXPECT_FLOAT_EQ(fan.ends[k][2], -100.0f);
+    }
+    EXPECT_EQ(laserFieldOfView(laserFrame(1, 0, 0, 100, 0, 3, 0, 0.5f)), 0.0f);
+    const Laser still = laserFrame(0, 0, 0, 0, 0, 0, 0, 0);
+    EXPECT_TRUE(std::isnan(still.axis[0]));
+    EXPECT_TRUE(std::isnan(laserFieldOfView(still)));
+    buildLaserFan(still, 0, &fan);
+    EXPECT_TRUE(std::isnan(fan.ends[0][0]));
+    const float eye[3] = {0, 0, -1};
+    EXPECT_FLOAT_EQ(laserFlare(still.axis, still.origin, eye), 0.25f);
 }
 
 TEST(LaserFlare, BrightOnlyWhenTheAxisPointsAtTheReference) {
