@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 DATA_DIR := $(abspath $(BUILD))/data/
 CMAKE_FLAGS ?=
 # Without a display the demo is exported as a video instead; this size and
-# rate render the whole show in about ten minutes on two cores in software.
+# rate render the whole show in five to ten minutes on two cores in software.
 VIDEO ?= $(abspath $(BUILD))/halcyon.mp4
 VIDEO_SIZE ?= 640x360
 VIDEO_FPS ?= 30
