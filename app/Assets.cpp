@@ -21,13 +21,13 @@ const int kDepthTargetHeight = 256;
 // Every track the frame reads, but "laser1:numlasers", which the first frame
 // reads; the camera tracks come through Camera::update.
 const char* const kPreloadedTracks[] = {
-    "glow:glowbr",     "glow:origbr",   "video:numframes", "video:r",       "video:g",
-    "video:b",         "video:num",     "video:pos",       "eq:br",         "eq:blend",
-    "eq:mode",         "circles:r",     "circles:g",       "circles:b",     "circles:blend",
-    "symbol:num",      "symbol:rot_x",  "symbol:rot_y",    "symbol:rot_z",  "symbol:pos_y",
-    "symbol:pos_z",    "symbol:scale",  "symbol:blend",    "strobo",        "laser1:pos_x",
-    "laser1:pos_y",    "laser1:pos_z",  "laser1:rot_x",    "laser1:rot_y",  "laser1:rot_z",
-    "laser1:diam",     "laser1:col_r",  "laser1:col_g",    "laser1:col_b",
+    "glow:glowbr",  "glow:origbr",  "video:numframes", "video:r",      "video:g",
+    "video:b",      "video:num",    "video:pos",       "eq:br",        "eq:blend",
+    "eq:mode",      "circles:r",    "circles:g",       "circles:b",    "circles:blend",
+    "symbol:num",   "symbol:rot_x", "symbol:rot_y",    "symbol:rot_z", "symbol:pos_y",
+    "symbol:pos_z", "symbol:scale", "symbol:blend",    "strobo",       "laser1:pos_x",
+    "laser1:pos_y", "laser1:pos_z", "laser1:rot_x",    "laser1:rot_y", "laser1:rot_z",
+    "laser1:diam",  "laser1:col_r", "laser1:col_g",    "laser1:col_b",
 };
 
 RenderTarget* colourTarget(int32_t width, int32_t height) {
@@ -71,10 +71,12 @@ void loadAssets() {
     assets.quarterTarget1 = colourTarget(sizes.quarterWidth, sizes.quarterHeight);
     assets.quarterTarget2 = colourTarget(sizes.quarterWidth, sizes.quarterHeight);
     for (RenderTarget*& target : assets.depthTargets)
-        target = new RenderTarget(kDepthTargetWidth, kDepthTargetHeight, GL_RGBA32F_ARB, kFilterNearest);
+        target =
+            new RenderTarget(kDepthTargetWidth, kDepthTargetHeight, GL_RGBA32F_ARB, kFilterNearest);
 
     Camera scratch;
     scratch.update(0.0);
 
-    for (const char* track : kPreloadedTracks) app.soundSync->getValue(track, 0.0);
+    for (const char* track : kPreloadedTracks)
+        app.soundSync->getValue(track, 0.0);
 }

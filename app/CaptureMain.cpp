@@ -71,7 +71,8 @@ void parseArguments(int argc, char** argv) {
                 options.height > kMaxSide)
                 App::fail("halcyon-capture: bad size %s\n%s", value, kUsage);
         } else if (strcmp(arg, "--fps") == 0) {
-            if (!parseNumber(value, &number) || number < 1 || number > kMaxFps || number != std::floor(number))
+            if (!parseNumber(value, &number) || number < 1 || number > kMaxFps ||
+                number != std::floor(number))
                 App::fail("halcyon-capture: bad frame rate %s\n%s", value, kUsage);
             options.fps = int(number);
         } else if (strcmp(arg, "--from") == 0) {
@@ -91,7 +92,8 @@ void parseArguments(int argc, char** argv) {
 // Arguments are quoted for the shell that popen starts.
 std::string quoted(const std::string& text) {
     std::string q = "'";
-    for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : text)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
@@ -114,10 +116,13 @@ void showProgress(long done, long total, double started) {
 void capture() {
     App& app = App::instance();
     const DWORD stream = app.soundSync->timer->stream;
-    const double length = BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetLength(stream, BASS_POS_BYTE));
+    const double length =
+        BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetLength(stream, BASS_POS_BYTE));
     const double start = options.fromRow / kRowRate;
     const double end = options.toRow < 0 ? length : std::fmin(options.toRow / kRowRate, length);
-    if (end <= start) App::fail("halcyon-capture: nothing to capture between rows %g and %g\n", options.fromRow, options.toRow);
+    if (end <= start)
+        App::fail("halcyon-capture: nothing to capture between rows %g and %g\n", options.fromRow,
+                  options.toRow);
     const long frames = long(std::ceil((end - start) * options.fps - 1e-9));
     const double duration = double(frames) / options.fps;
 
@@ -137,10 +142,7 @@ void capture() {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     const double started = monotonicSeconds();
     for (long n = 0; n < frames; ++n) {
-        const double seconds = start + double(n) / options.fps;
-        const double row = seconds * kRowRate;
-        BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, seconds), BASS_POS_BYTE);
-        app.draw(row);
+        drawStoppedAt((start + double(n) / options.fps) * kRowRate);
         glReadPixels(0, 0, app.width, app.height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
         if (fwrite(pixels.data(), 1, pixels.size(), encoder) != pixels.size()) {
             pclose(encoder);

@@ -13,10 +13,8 @@
 // when every file is written, 1 with a message otherwise.
 #include "Shell.h"
 
-#include "audio/bass.h"
 #include "tandem1.0/App.h"
 #include "tandem1.0/GL.h"
-#include "tandem1.0/SoundSync.h"
 
 #include <GL/freeglut.h>
 
@@ -98,12 +96,8 @@ void writeWindow(const std::string& path) {
 }
 
 void renderRows() {
-    App& app = App::instance();
-    const DWORD stream = app.soundSync->timer->stream;
     for (const FrameRequest& request : options.rows) {
-        const double seconds = request.row / kRowRate;
-        BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, seconds), BASS_POS_BYTE);
-        app.draw(request.row);
+        drawStoppedAt(request.row);
         glFinish();
         writeWindow(options.outDir + "/row-" + request.text + ".png");
     }

@@ -65,6 +65,14 @@ void setUpShow(void (*display)()) {
     loadAssets();
 }
 
+void drawStoppedAt(double row) {
+    App& app = App::instance();
+    const DWORD stream = app.soundSync->timer->stream;
+    BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, row / kRowRate),
+                            BASS_POS_BYTE);
+    app.draw(row);
+}
+
 void runProgram(int argc, char** argv) {
     initWindowSystem(&argc, argv);
     if (argc == kWindowedArgc)

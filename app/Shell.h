@@ -15,6 +15,11 @@ void initWindowSystem(int* argc, char** argv);
 void openWindow(int width, int height);
 void setUpShow(void (*display)());
 
+// Draws a row of the show without playing it (the frame renderer, the video
+// export): the stopped soundtrack is seeked to the row's time first, so the
+// equaliser sees the spectrum of that moment.
+void drawStoppedAt(double row);
+
 void onDisplay();
 void onReshape(int width, int height);
 void onKeyboard(unsigned char key, int x, int y);

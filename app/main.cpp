@@ -1,3 +1,5 @@
 #include "Shell.h"
 
-int main(int argc, char** argv) { runProgram(argc, argv); }
+int main(int argc, char** argv) {
+    runProgram(argc, argv);
+}

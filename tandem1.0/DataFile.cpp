@@ -5,7 +5,8 @@
 #include <climits>
 #include <cstdio>
 
-DataFile::DataFile(const std::string& fileName) : path(kDataDir + fileName), size(0), data(nullptr) {
+DataFile::DataFile(const std::string& fileName)
+    : path(kDataDir + fileName), size(0), data(nullptr) {
     FILE* file = fopen(path.c_str(), "rb");
     if (!file) App::fail("Error opening file: %s\n", path.c_str());
     fseek(file, 0, SEEK_END);

@@ -15,13 +15,14 @@ RenderTargetSizes renderTargetSizes(int32_t w, int32_t h) {
 }
 
 RenderTarget::RenderTarget(int32_t width, int32_t height, uint32_t internalFormat, int filter)
-    : framebuffer(0), colorTexture(0), depthBuffer(0), width(width), height(height), previous(nullptr) {
+    : framebuffer(0), colorTexture(0), depthBuffer(0), width(width), height(height),
+      previous(nullptr) {
     glGenFramebuffers(1, &framebuffer);
 
     glGenTextures(1, &colorTexture);
     glBindTexture(GL_TEXTURE_2D, colorTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GLint(internalFormat), width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(internalFormat), width, height, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, nullptr);
     const GLint sampling = filter == kFilterLinear ? GL_LINEAR : GL_NEAREST;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, sampling);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, sampling);

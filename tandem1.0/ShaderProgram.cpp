@@ -11,11 +11,13 @@ const char* const kFragmentShaderMarker = "//____FRAGMENT_SHADER____";
 namespace {
 
 std::string sourceUpToNul(const unsigned char* begin, const unsigned char* end) {
-    const unsigned char* nul = static_cast<const unsigned char*>(memchr(begin, 0, size_t(end - begin)));
+    const unsigned char* nul =
+        static_cast<const unsigned char*>(memchr(begin, 0, size_t(end - begin)));
     return std::string(reinterpret_cast<const char*>(begin), size_t((nul ? nul : end) - begin));
 }
 
-void compile(GLhandleARB shader, const char* kind, const std::string& path, const std::string& source) {
+void compile(GLhandleARB shader, const char* kind, const std::string& path,
+             const std::string& source) {
     const GLcharARB* text = source.c_str();
     glShaderSourceARB(shader, 1, &text, nullptr);
     glCompileShaderARB(shader);
@@ -26,7 +28,8 @@ void compile(GLhandleARB shader, const char* kind, const std::string& path, cons
     std::vector<char> log(size_t(logLength > 0 ? logLength : 1), '\0');
     if (logLength > 0) glGetInfoLogARB(shader, logLength, nullptr, log.data());
     log.back() = '\0';
-    App::fail("\n\tError compiling shader %s [%s]: (%i)\n%s", path.c_str(), kind, logLength, log.data());
+    App::fail("\n\tError compiling shader %s [%s]: (%i)\n%s", path.c_str(), kind, logLength,
+              log.data());
 }
 
 } // namespace
@@ -48,7 +51,8 @@ bool splitShaderSource(const unsigned char* bytes, int32_t size, ShaderSources* 
 }
 
 ShaderProgram::ShaderProgram(const char* fileName)
-    : file(new DataFile(fileName)), program(0), vertexShader(0), fragmentShader(0), maxTextureUnit(0) {
+    : file(new DataFile(fileName)), program(0), vertexShader(0), fragmentShader(0),
+      maxTextureUnit(0) {
     vertexShader = glCreateShaderObjectARB(GL_VERTEX_SHADER_ARB);
     fragmentShader = glCreateShaderObjectARB(GL_FRAGMENT_SHADER_ARB);
     program = glCreateProgramObjectARB();
@@ -77,7 +81,9 @@ ShaderProgram::ShaderProgram(const char* fileName)
     }
 }
 
-void ShaderProgram::bind() const { glUseProgramObjectARB(program); }
+void ShaderProgram::bind() const {
+    glUseProgramObjectARB(program);
+}
 
 void ShaderProgram::bindTexture(const char* uniform, uint32_t texture, uint32_t unit) {
     if (unit > maxTextureUnit) maxTextureUnit = unit;

@@ -9,16 +9,22 @@
 
 namespace TandemSpace {
 
-void BassTimer::pause() { BASS_ChannelPause(stream); }
+void BassTimer::pause() {
+    BASS_ChannelPause(stream);
+}
 
-void BassTimer::play() { BASS_ChannelPlay(stream, FALSE); }
+void BassTimer::play() {
+    BASS_ChannelPlay(stream, FALSE);
+}
 
 void BassTimer::setRow(float row) {
     const float seconds = float(row / rowRate);
     BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, seconds), BASS_POS_BYTE);
 }
 
-bool BassTimer::isPlaying() { return BASS_ChannelIsActive(stream) == BASS_ACTIVE_PLAYING; }
+bool BassTimer::isPlaying() {
+    return BASS_ChannelIsActive(stream) == BASS_ACTIVE_PLAYING;
+}
 
 double BassTimer::currentRow() const {
     const QWORD bytes = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);

@@ -31,11 +31,13 @@ bool textureFormatFor(int channels, TextureFormat* out) {
 
 Texture::Texture(const char* fileName) : id(0), file(new DataFile(fileName)), width(0), height(0) {
     int channels = 0;
-    unsigned char* pixels = stbi_load_from_memory(file->data, file->size, &width, &height, &channels, 0);
+    unsigned char* pixels =
+        stbi_load_from_memory(file->data, file->size, &width, &height, &channels, 0);
     if (!pixels) App::fail("\tsbt_image failed to process image\n");
 
     TextureFormat format;
-    if (!textureFormatFor(channels, &format)) App::fail("\tUnregonized number of components: %i\n", channels);
+    if (!textureFormatFor(channels, &format))
+        App::fail("\tUnregonized number of components: %i\n", channels);
 
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
@@ -47,8 +49,8 @@ Texture::Texture(const char* fileName) : id(0), file(new DataFile(fileName)), wi
     // RGB or grey image whose row length is not a multiple of 4 would be read
     // skewed and past the end of the pixels.
     glPixelStorei(GL_UNPACK_ALIGNMENT, kTightRows);
-    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format.internalFormat), width, height, 0, format.pixelFormat,
-                 GL_UNSIGNED_BYTE, pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format.internalFormat), width, height, 0,
+                 format.pixelFormat, GL_UNSIGNED_BYTE, pixels);
     glPixelStorei(GL_UNPACK_ALIGNMENT, kOpenGLDefaultUnpackAlignment);
     glGenerateMipmap(GL_TEXTURE_2D);
     stbi_image_free(pixels);

@@ -16,7 +16,9 @@ VideoClip::VideoClip(const char* fileName) : file(new DataFile(fileName)) {
     readHeader(file->data, uint32_t(file->size));
 }
 
-VideoClip::VideoClip(const unsigned char* bytes, uint32_t size) : file(nullptr) { readHeader(bytes, size); }
+VideoClip::VideoClip(const unsigned char* bytes, uint32_t size) : file(nullptr) {
+    readHeader(bytes, size);
+}
 
 void VideoClip::readHeader(const unsigned char* bytes, uint32_t size) {
     numFrames = 0;

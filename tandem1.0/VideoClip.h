@@ -42,4 +42,6 @@ struct VideoClip {
 };
 
 // A coordinate byte in normalised device coordinates.
-inline float clipCoordinate(unsigned char b) { return b / 255.0f * 2.0f - 1.0f; }
+inline float clipCoordinate(unsigned char b) {
+    return b / 255.0f * 2.0f - 1.0f;
+}

@@ -10,7 +10,6 @@
 #include <fstream>
 #include <iterator>
 
-
 namespace {
 
 const int kModelCount = 35;
@@ -148,7 +147,8 @@ bool writeShowData(const std::string& dir, const std::string& shaderDir,
         ok = ok && writeModel(dir, n);
     for (int n = 1; n <= kClipCount; ++n)
         ok = ok && writeClip(dir, n, walkingTriangle(n));
-    for (const char* name : trackc::kTrackNames) ok = ok && writeConstantTrack(dir, name, 0.0f);
+    for (const char* name : trackc::kTrackNames)
+        ok = ok && writeConstantTrack(dir, name, 0.0f);
     return ok;
 }
 

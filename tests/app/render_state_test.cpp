@@ -11,30 +11,55 @@ std::vector<std::string> calls;
 
 std::string name(GLenum e) {
     switch (e) {
-    case GL_BLEND: return "BLEND";
-    case GL_DEPTH_TEST: return "DEPTH_TEST";
-    case GL_CULL_FACE: return "CULL_FACE";
-    case GL_ONE: return "ONE";
-    case GL_ZERO: return "ZERO";
-    case GL_SRC_ALPHA: return "SRC_ALPHA";
-    case GL_ONE_MINUS_SRC_ALPHA: return "ONE_MINUS_SRC_ALPHA";
-    case GL_ONE_MINUS_SRC_COLOR: return "ONE_MINUS_SRC_COLOR";
-    case GL_ONE_MINUS_DST_COLOR: return "ONE_MINUS_DST_COLOR";
-    case GL_SRC_COLOR: return "SRC_COLOR";
-    case GL_LESS: return "LESS";
-    case GL_BACK: return "BACK";
-    default: return std::to_string(e);
+    case GL_BLEND:
+        return "BLEND";
+    case GL_DEPTH_TEST:
+        return "DEPTH_TEST";
+    case GL_CULL_FACE:
+        return "CULL_FACE";
+    case GL_ONE:
+        return "ONE";
+    case GL_ZERO:
+        return "ZERO";
+    case GL_SRC_ALPHA:
+        return "SRC_ALPHA";
+    case GL_ONE_MINUS_SRC_ALPHA:
+        return "ONE_MINUS_SRC_ALPHA";
+    case GL_ONE_MINUS_SRC_COLOR:
+        return "ONE_MINUS_SRC_COLOR";
+    case GL_ONE_MINUS_DST_COLOR:
+        return "ONE_MINUS_DST_COLOR";
+    case GL_SRC_COLOR:
+        return "SRC_COLOR";
+    case GL_LESS:
+        return "LESS";
+    case GL_BACK:
+        return "BACK";
+    default:
+        return std::to_string(e);
     }
 }
 } // namespace
 
 extern "C" {
-void glEnable(GLenum cap) { calls.push_back("enable " + name(cap)); }
-void glDisable(GLenum cap) { calls.push_back("disable " + name(cap)); }
-void glBlendFunc(GLenum s, GLenum d) { calls.push_back("blend " + name(s) + " " + name(d)); }
-void glDepthFunc(GLenum f) { calls.push_back("depthfunc " + name(f)); }
-void glDepthMask(GLboolean m) { calls.push_back(m ? "depthmask on" : "depthmask off"); }
-void glCullFace(GLenum f) { calls.push_back("cullface " + name(f)); }
+void glEnable(GLenum cap) {
+    calls.push_back("enable " + name(cap));
+}
+void glDisable(GLenum cap) {
+    calls.push_back("disable " + name(cap));
+}
+void glBlendFunc(GLenum s, GLenum d) {
+    calls.push_back("blend " + name(s) + " " + name(d));
+}
+void glDepthFunc(GLenum f) {
+    calls.push_back("depthfunc " + name(f));
+}
+void glDepthMask(GLboolean m) {
+    calls.push_back(m ? "depthmask on" : "depthmask off");
+}
+void glCullFace(GLenum f) {
+    calls.push_back("cullface " + name(f));
+}
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
     calls.push_back("viewport " + std::to_string(x) + " " + std::to_string(y) + " " +
                     std::to_string(w) + " " + std::to_string(h));
@@ -44,7 +69,7 @@ void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
 using Calls = std::vector<std::string>;
 
 class RenderState : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         App& app = App::instance();
         app.blendMode = BLEND_OFF;
@@ -108,7 +133,8 @@ TEST_F(RenderState, DepthOffKeepsTheMask) {
     calls.clear();
     App::setDepth(DEPTH_OFF);
     App::setDepth(DEPTH_TEST_WRITE);
-    EXPECT_EQ(calls, (Calls{"disable DEPTH_TEST", "enable DEPTH_TEST", "depthfunc LESS", "depthmask on"}));
+    EXPECT_EQ(calls,
+              (Calls{"disable DEPTH_TEST", "enable DEPTH_TEST", "depthfunc LESS", "depthmask on"}));
     calls.clear();
     App::setDepth(DEPTH_TEST);
     EXPECT_EQ(calls, (Calls{"enable DEPTH_TEST", "depthfunc LESS", "depthmask off"}));
@@ -127,7 +153,7 @@ struct LetterboxCase {
 
 TEST(Letterbox, KeepsSixteenByNine) {
     const LetterboxCase cases[] = {
-        {1280, 720, {0, 0, 1280, 719}},  {1920, 1080, {0, 0, 1920, 1079}},
+        {1280, 720, {0, 0, 1280, 719}},    {1920, 1080, {0, 0, 1920, 1079}},
         {1280, 1024, {0, 152, 1280, 719}}, {1024, 768, {0, 96, 1024, 575}},
         {1920, 1200, {0, 60, 1920, 1079}}, {2560, 1080, {319, 0, 1920, 1080}},
         {1366, 768, {0, 0, 1365, 768}},

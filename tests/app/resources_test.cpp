@@ -14,7 +14,8 @@
 namespace {
 
 bool split(const std::string& text, ShaderSources* out) {
-    return splitShaderSource(reinterpret_cast<const unsigned char*>(text.data()), int32_t(text.size()), out);
+    return splitShaderSource(reinterpret_cast<const unsigned char*>(text.data()),
+                             int32_t(text.size()), out);
 }
 
 } // namespace
@@ -116,7 +117,8 @@ ClipBytes clip(const std::vector<std::pair<uint32_t, uint32_t>>& frames, uint32_
         c.u32(f.second);
     }
     for (uint32_t t = 0; t < triangleCount; ++t)
-        for (uint32_t b = 0; b < kClipTriangleBytes; ++b) c.bytes.push_back(uint8_t(t * 16 + b));
+        for (uint32_t b = 0; b < kClipTriangleBytes; ++b)
+            c.bytes.push_back(uint8_t(t * 16 + b));
     return c;
 }
 
@@ -124,7 +126,8 @@ ClipBytes clip(const std::vector<std::pair<uint32_t, uint32_t>>& frames, uint32_
 
 TEST(VideoClipFrames, LookupWrapsOverTheFrameCount) {
     std::vector<std::pair<uint32_t, uint32_t>> frames;
-    for (uint32_t f = 0; f < 10; ++f) frames.push_back({f * kClipTriangleBytes, 1});
+    for (uint32_t f = 0; f < 10; ++f)
+        frames.push_back({f * kClipTriangleBytes, 1});
     ClipBytes c = clip(frames, 10);
     VideoClip v(c.bytes.data(), uint32_t(c.bytes.size()));
     EXPECT_EQ(v.numFrames, 10u);

@@ -22,11 +22,21 @@ struct TrackValue {
 
 // Values that show something; every other track holds 0.
 const TrackValue kTrackValues[] = {
-    {"Camera:dist", 4.0f},  {"Camera:fov", 60.0f},     {"symbol:scale", 1.0f},
-    {"symbol:blend", 1.0f}, {"glow:glowbr", 0.5f},     {"glow:origbr", 1.0f},
-    {"eq:br", 1.0f},        {"eq:blend", 1.0f},        {"video:numframes", 1.0f},
-    {"video:r", 1.0f},      {"video:g", 0.5f},         {"video:b", 0.2f},
-    {"laser1:numlasers", 4.0f}, {"laser1:col_r", 1.0f}, {"laser1:diam", 0.5f},
+    {"Camera:dist", 4.0f},
+    {"Camera:fov", 60.0f},
+    {"symbol:scale", 1.0f},
+    {"symbol:blend", 1.0f},
+    {"glow:glowbr", 0.5f},
+    {"glow:origbr", 1.0f},
+    {"eq:br", 1.0f},
+    {"eq:blend", 1.0f},
+    {"video:numframes", 1.0f},
+    {"video:r", 1.0f},
+    {"video:g", 0.5f},
+    {"video:b", 0.2f},
+    {"laser1:numlasers", 4.0f},
+    {"laser1:col_r", 1.0f},
+    {"laser1:diam", 0.5f},
 };
 
 bool writeFile(const std::string& path, const void* data, size_t size) {
@@ -74,7 +84,8 @@ bool writeModel(const std::string& dir, int n) {
     if (texcoords) obj += "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
     if (normals)
         for (const auto& c : corners) {
-            snprintf(line, sizeof line, "vn %g %g %g\n", c[0] * 0.577f, c[1] * 0.577f, c[2] * 0.577f);
+            snprintf(line, sizeof line, "vn %g %g %g\n", c[0] * 0.577f, c[1] * 0.577f,
+                     c[2] * 0.577f);
             obj += line;
         }
     for (const auto& q : quads) {
@@ -146,8 +157,10 @@ int main(int argc, char** argv) {
     }
     const std::string dir = argv[1];
     bool ok = writeImages(dir);
-    for (int n = 1; n <= 35; ++n) ok = ok && writeModel(dir, n);
-    for (int n = 1; n <= 16; ++n) ok = ok && writeClip(dir, n);
+    for (int n = 1; n <= 35; ++n)
+        ok = ok && writeModel(dir, n);
+    for (int n = 1; n <= 16; ++n)
+        ok = ok && writeClip(dir, n);
     for (const char* name : trackc::kTrackNames) {
         float value = 0.0f;
         for (const TrackValue& t : kTrackValues)

@@ -28,7 +28,8 @@ void writeText(const char* name, const std::string& text) {
 // An image whose every pixel differs, so a skewed upload shows.
 std::vector<unsigned char> pattern(int width, int height, int channels) {
     std::vector<unsigned char> pixels(size_t(width * height * channels));
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 7 + i / 3);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = uint8_t(i * 7 + i / 3);
     return pixels;
 }
 
@@ -177,10 +178,12 @@ TEST(Shaders, UnbindSwitchesOffEveryUnitEverUsed) {
     ShaderProgram p("units.glsl");
     p.bind();
     const char* samplers[] = {"u_a", "u_b", "u_c", "u_d"};
-    for (unsigned unit = 0; unit < 4; ++unit) p.bindTexture(samplers[unit], 0, unit);
+    for (unsigned unit = 0; unit < 4; ++unit)
+        p.bindTexture(samplers[unit], 0, unit);
     EXPECT_EQ(p.maxTextureUnit, 3u);
     p.unbind();
-    for (unsigned unit = 0; unit < 4; ++unit) EXPECT_FALSE(textureEnabledOn(unit)) << unit;
+    for (unsigned unit = 0; unit < 4; ++unit)
+        EXPECT_FALSE(textureEnabledOn(unit)) << unit;
 
     p.bind();
     p.bindTexture("u_a", 0, 0);
@@ -195,14 +198,17 @@ TEST(Shaders, UnbindSwitchesOffEveryUnitEverUsed) {
 }
 
 TEST(ShadersDeathTest, VertexErrorIsReportedFirst) {
-    writeText("bad.glsl", "void main() { nonsense; }\n//____FRAGMENT_SHADER____\nvoid main() { junk; }\n");
+    writeText("bad.glsl",
+              "void main() { nonsense; }\n//____FRAGMENT_SHADER____\nvoid main() { junk; }\n");
     EXPECT_EXIT(ShaderProgram("bad.glsl"), ::testing::ExitedWithCode(1),
-                "^\n\tError compiling shader " + std::string(kDataDir) + "bad.glsl \\[VS\\]: \\([0-9]+\\)\n");
+                "^\n\tError compiling shader " + std::string(kDataDir) +
+                    "bad.glsl \\[VS\\]: \\([0-9]+\\)\n");
 }
 
 TEST(ShadersDeathTest, FragmentErrorNamesFs) {
-    writeText("badfs.glsl", "void main() { gl_Position = ftransform(); }\n//____FRAGMENT_SHADER____\n"
-                            "void main() { junk; }\n");
+    writeText("badfs.glsl",
+              "void main() { gl_Position = ftransform(); }\n//____FRAGMENT_SHADER____\n"
+              "void main() { junk; }\n");
     EXPECT_EXIT(ShaderProgram("badfs.glsl"), ::testing::ExitedWithCode(1), "\\[FS\\]");
 }
 
