@@ -162,6 +162,8 @@ void capture() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Nothing is played: leave the sound card to others and say nothing of it.
+    setenv("HALCYON_AUDIO", "silent", 1);
     initWindowSystem(&argc, argv);
     parseArguments(argc, argv);
     openWindow(options.width, options.height);
