@@ -32,7 +32,6 @@ namespace {
 const int kDefaultWidth = 1920;
 const int kDefaultHeight = 1080;
 const int kDefaultFps = 60;
-const int kMaxSide = 16384;
 const int kMaxFps = 240;
 const int kChannels = 3;
 const int kProgressWidth = 40;
@@ -62,13 +61,10 @@ void parseArguments(int argc, char** argv) {
         const char* arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         double number = 0.0;
-        char tail = 0;
         if (!value) App::fail("halcyon-capture: %s needs a value\n%s", arg, kUsage);
         ++i;
         if (strcmp(arg, "--size") == 0) {
-            if (sscanf(value, "%dx%d%c", &options.width, &options.height, &tail) != 2 ||
-                options.width <= 0 || options.height <= 0 || options.width > kMaxSide ||
-                options.height > kMaxSide)
+            if (!parseWindowSize(value, &options.width, &options.height))
                 App::fail("halcyon-capture: bad size %s\n%s", value, kUsage);
         } else if (strcmp(arg, "--fps") == 0) {
             if (!parseNumber(value, &number) || number < 1 || number > kMaxFps ||

@@ -32,8 +32,6 @@ namespace {
 
 const int kDefaultWidth = 1280;
 const int kDefaultHeight = 720;
-// Far beyond any screen, small enough that a picture's bytes fit an int.
-const int kMaxSide = 16384;
 const int kChannels = 3;
 const char* const kUsage = "usage: halcyon-frames [--size WxH] --out DIR ROW...\n";
 
@@ -51,12 +49,6 @@ struct Options {
 
 Options options;
 
-bool parseSize(const char* text, int* width, int* height) {
-    char tail = 0;
-    if (sscanf(text, "%dx%d%c", width, height, &tail) != 2) return false;
-    return *width > 0 && *height > 0 && *width <= kMaxSide && *height <= kMaxSide;
-}
-
 // A row must be a whole finite number: the text becomes part of a file name.
 bool parseRow(const char* text, double* row) {
     char* end = nullptr;
@@ -68,7 +60,7 @@ void parseArguments(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (strcmp(arg, "--size") == 0 && i + 1 < argc) {
-            if (!parseSize(argv[++i], &options.width, &options.height))
+            if (!parseWindowSize(argv[++i], &options.width, &options.height))
                 App::fail("halcyon-frames: bad size %s\n%s", argv[i], kUsage);
         } else if (strcmp(arg, "--out") == 0 && i + 1 < argc) {
             options.outDir = argv[++i];

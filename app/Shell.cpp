@@ -73,6 +73,14 @@ void drawStoppedAt(double row) {
     app.draw(row);
 }
 
+bool parseWindowSize(const char* text, int* width, int* height) {
+    // Far beyond any screen, small enough that a picture's bytes fit an int.
+    static const int kMaxSide = 16384;
+    char tail = 0;
+    if (sscanf(text, "%dx%d%c", width, height, &tail) != 2) return false;
+    return *width > 0 && *height > 0 && *width <= kMaxSide && *height <= kMaxSide;
+}
+
 void runProgram(int argc, char** argv) {
     initWindowSystem(&argc, argv);
     if (argc == kWindowedArgc)

@@ -20,6 +20,10 @@ void setUpShow(void (*display)());
 // equaliser sees the spectrum of that moment.
 void drawStoppedAt(double row);
 
+// Reads a window size written "WxH" for the tools; false for anything else,
+// or a side that is not positive or too large for a picture's bytes.
+bool parseWindowSize(const char* text, int* width, int* height);
+
 void onDisplay();
 void onReshape(int width, int height);
 void onKeyboard(unsigned char key, int x, int y);
