@@ -3,6 +3,8 @@
 #include "App.h"
 #include "GL.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -16,20 +18,54 @@ std::string sourceUpToNul(const unsigned char* begin, const unsigned char* end) 
     return std::string(reinterpret_cast<const char*>(begin), size_t((nul ? nul : end) - begin));
 }
 
-void compile(GLhandleARB shader, const char* kind, const std::string& path,
-             const std::string& source) {
+std::string formatReport(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+std::string formatReport(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int length = vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text(size_t(length > 0 ? length : 0), '\0');
+    va_start(args, format);
+    vsnprintf(&text[0], text.size() + 1, format, args);
+    va_end(args);
+    return text;
+}
+
+bool compile(GLhandleARB shader, const char* kind, const std::string& path,
+             const std::string& source, std::string* report) {
     const GLcharARB* text = source.c_str();
     glShaderSourceARB(shader, 1, &text, nullptr);
     glCompileShaderARB(shader);
     GLint status = 0, logLength = 0;
     glGetObjectParameterivARB(shader, GL_OBJECT_COMPILE_STATUS_ARB, &status);
     glGetObjectParameterivARB(shader, GL_OBJECT_INFO_LOG_LENGTH_ARB, &logLength);
-    if (status) return;
+    if (status) return true;
     std::vector<char> log(size_t(logLength > 0 ? logLength : 1), '\0');
     if (logLength > 0) glGetInfoLogARB(shader, logLength, nullptr, log.data());
     log.back() = '\0';
-    App::fail("\n\tError compiling shader %s [%s]: (%i)\n%s", path.c_str(), kind, logLength,
-              log.data());
+    *report = formatReport("\n\tError compiling shader %s [%s]: (%i)\n%s", path.c_str(), kind,
+                           logLength, log.data());
+    return false;
+}
+
+bool link(GLhandleARB program, const std::string& path, std::string* report) {
+    glLinkProgramARB(program);
+    GLint linked = 0;
+    glGetObjectParameterivARB(program, GL_OBJECT_LINK_STATUS_ARB, &linked);
+    if (linked) return true;
+    static const GLsizei kLinkLogCapacity = 1024;
+    static char log[kLinkLogCapacity];
+    log[0] = '\0';
+    glGetInfoLogARB(program, kLinkLogCapacity, nullptr, log);
+    *report = formatReport("\tError linking shader %s\n%s", path.c_str(), log);
+    return false;
+}
+
+void deleteObjects(const ShaderObjects& objects) {
+    glDeleteObjectARB(objects.program);
+    glDeleteObjectARB(objects.vertexShader);
+    glDeleteObjectARB(objects.fragmentShader);
 }
 
 } // namespace
@@ -50,35 +86,53 @@ bool splitShaderSource(const unsigned char* bytes, int32_t size, ShaderSources* 
     return true;
 }
 
-ShaderProgram::ShaderProgram(const char* fileName)
-    : file(new DataFile(fileName)), program(0), vertexShader(0), fragmentShader(0),
-      maxTextureUnit(0) {
-    vertexShader = glCreateShaderObjectARB(GL_VERTEX_SHADER_ARB);
-    fragmentShader = glCreateShaderObjectARB(GL_FRAGMENT_SHADER_ARB);
-    program = glCreateProgramObjectARB();
+bool buildShaderObjects(const unsigned char* bytes, int32_t size, const std::string& path,
+                        ShaderObjects* out, std::string* report) {
+    ShaderObjects objects;
+    objects.vertexShader = glCreateShaderObjectARB(GL_VERTEX_SHADER_ARB);
+    objects.fragmentShader = glCreateShaderObjectARB(GL_FRAGMENT_SHADER_ARB);
+    objects.program = glCreateProgramObjectARB();
 
     // Without the marker the split would hand the compiler a garbled pair of
     // sources; name the file instead.
     ShaderSources sources;
-    if (!splitShaderSource(file->data, file->size, &sources))
-        App::fail("\tShader %s has no line %s between its vertex and fragment shader\n",
-                  file->path.c_str(), kFragmentShaderMarker);
-
-    compile(vertexShader, "VS", file->path, sources.vertex);
-    compile(fragmentShader, "FS", file->path, sources.fragment);
-
-    glAttachObjectARB(program, vertexShader);
-    glAttachObjectARB(program, fragmentShader);
-    glLinkProgramARB(program);
-    GLint linked = 0;
-    glGetObjectParameterivARB(program, GL_OBJECT_LINK_STATUS_ARB, &linked);
-    if (!linked) {
-        static const GLsizei kLinkLogCapacity = 1024;
-        static char log[kLinkLogCapacity];
-        log[0] = '\0';
-        glGetInfoLogARB(program, kLinkLogCapacity, nullptr, log);
-        App::fail("\tError linking shader %s\n%s", file->path.c_str(), log);
+    bool built = splitShaderSource(bytes, size, &sources);
+    if (!built)
+        *report =
+            formatReport("\tShader %s has no line %s between its vertex and fragment shader\n",
+                         path.c_str(), kFragmentShaderMarker);
+    built = built && compile(objects.vertexShader, "VS", path, sources.vertex, report) &&
+            compile(objects.fragmentShader, "FS", path, sources.fragment, report);
+    if (built) {
+        glAttachObjectARB(objects.program, objects.vertexShader);
+        glAttachObjectARB(objects.program, objects.fragmentShader);
+        built = link(objects.program, path, report);
     }
+    if (!built) {
+        deleteObjects(objects);
+        return false;
+    }
+    *out = objects;
+    return true;
+}
+
+ShaderProgram::ShaderProgram(const char* fileName)
+    : file(new DataFile(fileName)), program(0), vertexShader(0), fragmentShader(0),
+      maxTextureUnit(0) {
+    ShaderObjects objects;
+    std::string report;
+    if (!buildShaderObjects(file->data, file->size, file->path, &objects, &report))
+        App::fail("%s", report.c_str());
+    program = objects.program;
+    vertexShader = objects.vertexShader;
+    fragmentShader = objects.fragmentShader;
+}
+
+void ShaderProgram::replaceObjects(const ShaderObjects& objects) {
+    deleteObjects(ShaderObjects{program, vertexShader, fragmentShader});
+    program = objects.program;
+    vertexShader = objects.vertexShader;
+    fragmentShader = objects.fragmentShader;
 }
 
 void ShaderProgram::bind() const {

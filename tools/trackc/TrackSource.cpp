@@ -436,6 +436,11 @@ bool parseTracks(const std::string& text, const std::string& file, const MusicMa
     return true;
 }
 
+bool resolvePosition(const std::string& text, const MusicMap& map, const std::string& file,
+                     int line, int32_t* row, Error* error) {
+    return parsePosition(text, &map, Place{file, line}, row, error);
+}
+
 bool checkAllTracks(const std::vector<Track>& tracks, Error* error) {
     std::string missing;
     int missingCount = 0;

@@ -102,6 +102,12 @@ bool parseMusicMap(const std::string& text, const std::string& file, MusicMap* m
 bool parseTracks(const std::string& text, const std::string& file, const MusicMap& map,
                  std::vector<Track>* tracks, Error* error);
 
+// One position as a key line writes it, resolved with the map for tools that
+// take positions on their command line; messages name `file` and `line` as
+// the sources' own do.
+bool resolvePosition(const std::string& text, const MusicMap& map, const std::string& file,
+                     int line, int32_t* row, Error* error);
+
 // Every one of the program's names must be among the tracks (parseTracks has
 // already refused unknown names and second definitions).
 bool checkAllTracks(const std::vector<Track>& tracks, Error* error);

@@ -13,25 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "tools/trackc/TrackCompile.h"
 #include "tools/trackc/TrackFile.h"
 #include "tools/trackc/TrackSource.h"
 
 namespace {
 
 const char kUsage[] = "usage: halcyon-trackc --map MUSIC_MAP --out DIR SOURCE...\n";
-
-bool readText(const std::string& path, std::string* text) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
-    text->clear();
-    char buffer[8192];
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text->append(buffer, count);
-    bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
-}
 
 bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");
@@ -69,18 +57,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::string text;
     trackc::Error error;
     trackc::MusicMap map;
-    if (!readText(mapPath, &text)) return failWith({mapPath, 0, "cannot read the music map"});
-    if (!trackc::parseMusicMap(text, mapPath, &map, &error)) return failWith(error);
-
+    if (!trackc::readMusicMap(mapPath, &map, &error)) return failWith(error);
     std::vector<trackc::Track> tracks;
-    for (const std::string& source : sources) {
-        if (!readText(source, &text)) return failWith({source, 0, "cannot read"});
-        if (!trackc::parseTracks(text, source, map, &tracks, &error)) return failWith(error);
-    }
-    if (!trackc::checkAllTracks(tracks, &error)) return failWith(error);
+    if (!trackc::compileSourceFiles(sources, map, &tracks, &error)) return failWith(error);
 
     if (outDir.back() != '/') outDir += '/';
     for (const trackc::Track& track : tracks) {

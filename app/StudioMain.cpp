@@ -1,0 +1,302 @@
+// halcyon-studio: the show from any moment, with its music, and every saved
+// edit of its tracks and shaders on screen at once.
+//
+//   halcyon-studio [--from POS] [--loop POS..POS] [--size WxH] [--show DIR]
+//                  [--paused] [--print-rows]
+//
+// Built on the program's own start-up and frame function: the assets come
+// from the data directory, then the show folder's track sources and shaders
+// (LiveShow) replace them and are rebuilt whenever one is saved. The
+// transport (Transport) pauses, seeks and loops the stream, so sound and
+// equaliser follow every seek. A text overlay in the window's top-left corner
+// is drawn after the frame, outside the picture the frame renderer and the
+// video export produce. While paused, a frame is drawn only when something
+// changes. Bad arguments: one line on stderr, status 2, before any window.
+#include "LiveShow.h"
+#include "Shell.h"
+#include "StudioOptions.h"
+#include "Transport.h"
+
+#include "audio/bass.h"
+#include "tandem1.0/App.h"
+#include "tandem1.0/GL.h"
+#include "tandem1.0/SoundSync.h"
+#include "tools/trackc/TrackCompile.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const unsigned char kEscape = 27;
+// Saves are looked for this often, paused or playing.
+const unsigned kPollMs = 15;
+const int64_t kNsPerMs = 1000000;
+// The overlay: freeglut's 8x13 font, one line every 15 pixels, a one-pixel
+// shadow so that it reads on white and on black.
+void* const kOverlayFont = GLUT_BITMAP_8_BY_13;
+const int kOverlayLineHeight = 15;
+const int kOverlayMargin = 8;
+const int kOverlayColumns = 96;
+const int kOverlayErrorLines = 6;
+// The frame time shown is smoothed over about this many frames.
+const double kFrameTimeSmoothing = 1.0 / 16.0;
+
+StudioOptions options;
+trackc::MusicMap musicMap;
+Transport transport;
+LiveShow live;
+bool overlayShown = true;
+double frameMs = 0.0;         // the last frame's
+double smoothedFrameMs = 0.0; // the overlay's
+int64_t lastFrameEndNs = 0;   // 0: the next frame follows a pause
+
+DWORD stream() {
+    return App::instance().soundSync->timer->stream;
+}
+
+void positionStream(double row) {
+    BASS_ChannelSetPosition(stream(), BASS_ChannelSeconds2Bytes(stream(), row / kRowRate),
+                            BASS_POS_BYTE);
+}
+
+void seekTo(double row) {
+    transport.row = row;
+    positionStream(row);
+    glutPostRedisplay();
+}
+
+void play() {
+    if (transport.row >= transport.endRow)
+        seekTo(loopInForce(transport.loop) ? transport.loop.start : 0.0);
+    BASS_ChannelPlay(stream(), FALSE);
+    transport.playing = true;
+    lastFrameEndNs = 0;
+}
+
+void pause() {
+    BASS_ChannelPause(stream());
+    transport.row = App::instance().soundSync->timer->currentRow();
+    transport.playing = false;
+}
+
+// Draws text up to its end, its first line end or the overlay's width.
+void drawTextLine(int x, int y, const char* text) {
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 0)
+            glColor3f(0.0f, 0.0f, 0.0f);
+        else
+            glColor3f(1.0f, 1.0f, 1.0f);
+        glWindowPos2i(x + 1 - pass, y - 1 + pass);
+        for (int i = 0; i < kOverlayColumns && text[i] && text[i] != '\n'; ++i)
+            glutBitmapCharacter(kOverlayFont, text[i]);
+    }
+}
+
+// Draws the lines of an error; returns the y of the line after them.
+int drawError(int x, int y, const char* text, int* linesLeft) {
+    while (*text && *linesLeft > 0) {
+        if (*text != '\n') {
+            drawTextLine(x, y, text);
+            y -= kOverlayLineHeight;
+            --*linesLeft;
+        }
+        const char* end = strchr(text, '\n');
+        text = end ? end + 1 : text + strlen(text);
+    }
+    return y;
+}
+
+void drawOverlay() {
+    App& app = App::instance();
+    // Bitmaps take the raster colour unshaded, untextured and in front. The
+    // frame's own state comes back afterwards, so the next frame is drawn as
+    // it would be without the overlay (and the render-state cache stays true).
+    GLint activeTexture = GL_TEXTURE0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &activeTexture);
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT);
+    glActiveTexture(GL_TEXTURE0);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+
+    char barBeat[32];
+    formatBarBeat(transport.row, barBeat, sizeof barBeat);
+    char line[160];
+    const int x = kOverlayMargin;
+    int y = app.height - kOverlayMargin - kOverlayLineHeight + 3;
+    snprintf(line, sizeof line, "row %.1f  %s  %s", transport.row, barBeat,
+             sectionAt(musicMap, transport.row));
+    drawTextLine(x, y, line);
+    y -= kOverlayLineHeight;
+    snprintf(line, sizeof line, "%s  loop %.0f..%.0f %s  %.1f ms",
+             transport.playing ? "playing" : "paused", transport.loop.start, transport.loop.end,
+             loopInForce(transport.loop) ? "on" : "off", smoothedFrameMs);
+    drawTextLine(x, y, line);
+    y -= kOverlayLineHeight;
+    int linesLeft = kOverlayErrorLines;
+    y = drawError(x, y, live.tracksError.c_str(), &linesLeft);
+    for (const std::string& error : live.shaderErrors)
+        y = drawError(x, y, error.c_str(), &linesLeft);
+
+    glPopAttrib();
+    glActiveTexture(GLenum(activeTexture));
+}
+
+void noteFrameTime(int64_t startNs, int64_t endNs) {
+    // Playing, a frame lasts from the end of one to the end of the next; a
+    // frame drawn while paused, or the first after a pause, costs its own
+    // drawing.
+    const int64_t since = transport.playing && lastFrameEndNs ? lastFrameEndNs : startNs;
+    frameMs = double(endNs - since) / kNsPerMs;
+    smoothedFrameMs = smoothedFrameMs == 0.0
+                          ? frameMs
+                          : smoothedFrameMs + (frameMs - smoothedFrameMs) * kFrameTimeSmoothing;
+    lastFrameEndNs = transport.playing ? endNs : 0;
+}
+
+void onStudioDisplay() {
+    App& app = App::instance();
+    if (app.quit) App::shutdown();
+    const int64_t startNs = wallClockNs();
+    TandemSpace::BassTimer* timer = app.soundSync->timer;
+    if (transport.playing) {
+        if (!timer->isPlaying()) {
+            // The music ended: stay on its last moment, paused.
+            transport.row = timer->currentRow();
+            transport.playing = false;
+        } else {
+            double row = timer->currentRow();
+            if (loopWraps(transport, row)) {
+                row = transport.loop.start;
+                positionStream(row);
+            }
+            transport.row = row;
+        }
+    }
+    app.draw(transport.row);
+    if (overlayShown) drawOverlay();
+    glutSwapBuffers();
+    BASS_Update(0);
+    const int64_t endNs = wallClockNs();
+    noteFrameTime(startNs, endNs);
+    if (live.pendingSaveNs) {
+        printf("halcyon-studio: %s on screen %.0f ms after the save\n", live.pendingWhat.c_str(),
+               double(endNs - live.pendingSaveNs) / kNsPerMs);
+        live.pendingSaveNs = 0;
+    }
+    if (options.printRows)
+        printf("row %.3f frame_ms %.2f overlay %d\n", transport.row, frameMs, overlayShown ? 1 : 0);
+    fflush(stdout);
+    if (transport.playing) glutPostRedisplay();
+}
+
+void onPollTimer(int) {
+    if (pollLiveShow(&live)) glutPostRedisplay();
+    glutTimerFunc(kPollMs, onPollTimer, 0);
+}
+
+void onStudioKey(unsigned char key, int, int) {
+    switch (key) {
+    case kEscape:
+        App::instance().quit = true;
+        break;
+    case ' ':
+        if (transport.playing)
+            pause();
+        else
+            play();
+        break;
+    case '[':
+        setLoopStart(&transport);
+        break;
+    case ']':
+        setLoopEnd(&transport);
+        break;
+    case 'l':
+    case 'L':
+        transport.loop.enabled = !transport.loop.enabled;
+        break;
+    case 'h':
+    case 'H':
+        overlayShown = !overlayShown;
+        break;
+    default:
+        return;
+    }
+    glutPostRedisplay();
+}
+
+void onStudioSpecialKey(int key, int, int) {
+    const bool shift = glutGetModifiers() & GLUT_ACTIVE_SHIFT;
+    SeekMove move;
+    switch (key) {
+    case GLUT_KEY_LEFT:
+        move = shift ? SEEK_BAR_BACK : SEEK_BEAT_BACK;
+        break;
+    case GLUT_KEY_RIGHT:
+        move = shift ? SEEK_BAR_FORWARD : SEEK_BEAT_FORWARD;
+        break;
+    case GLUT_KEY_UP:
+        move = SEEK_SECTION_BACK;
+        break;
+    case GLUT_KEY_DOWN:
+        move = SEEK_SECTION_FORWARD;
+        break;
+    case GLUT_KEY_HOME:
+        move = SEEK_HOME;
+        break;
+    default:
+        return;
+    }
+    if (transport.playing) transport.row = App::instance().soundSync->timer->currentRow();
+    seekTo(seekTarget(transport, move, musicMap));
+}
+
+[[noreturn]] void usageError(const std::string& message) {
+    fprintf(stderr, "halcyon-studio: %s (see --help)\n", message.c_str());
+    exit(2);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--help") == 0) {
+            fputs(kStudioUsage, stdout);
+            return 0;
+        }
+    }
+    trackc::Error mapError;
+    if (!trackc::readMusicMap(HALCYON_STUDIO_MUSIC_MAP, &musicMap, &mapError))
+        App::fail("halcyon-studio: %s\n", trackc::formatError(mapError).c_str());
+    std::string error;
+    if (!parseStudioOptions(argc, argv, musicMap, HALCYON_STUDIO_SHOW_DIR, &options, &error))
+        usageError(error);
+
+    initWindowSystem(&argc, argv);
+    openWindow(options.width, options.height);
+    setUpShow(onStudioDisplay);
+    glutKeyboardFunc(onStudioKey);
+    glutSpecialFunc(onStudioSpecialKey);
+
+    App& app = App::instance();
+    startLiveShow(&live, options.showDir, musicMap, app.soundSync->sync->device);
+
+    const QWORD length = BASS_ChannelGetLength(stream(), BASS_POS_BYTE);
+    transport.endRow = BASS_ChannelBytes2Seconds(stream(), length) * kRowRate;
+    transport.loop = Loop{0.0, transport.endRow, false};
+    if (options.hasLoop)
+        transport.loop = Loop{double(options.loopStart), double(options.loopEnd), true};
+    transport.row = options.hasFrom ? options.from : options.hasLoop ? options.loopStart : 0;
+    positionStream(transport.row);
+
+    if (!BASS_Start()) App::fail("Error while BASS_Start: %i\n", BASS_ErrorGetCode());
+    if (!options.paused) play();
+    glutTimerFunc(kPollMs, onPollTimer, 0);
+    glutMainLoop();
+    App::shutdown();
+}
