@@ -59,9 +59,10 @@ int closeServed(void*) {
     return 0;
 }
 
-void noteSave(LiveShow* live, int64_t savedNs, const std::string& what) {
+void noteSave(LiveShow* live, int64_t savedNs, const std::string& what, int64_t rebuildNs) {
     if (savedNs > live->pendingSaveNs) live->pendingSaveNs = savedNs;
     live->pendingWhat = what;
+    live->pendingRebuildNs += rebuildNs;
 }
 
 void reloadTracks(LiveShow* live) {
@@ -130,6 +131,7 @@ void startLiveShow(LiveShow* live, const std::string& showDir, const trackc::Mus
     resetWatch(&live->trackWatch);
     resetWatch(&live->shaderWatch);
     live->pendingSaveNs = 0;
+    live->pendingRebuildNs = 0;
     reloadTracks(live);
     for (int i = 0; i < kLiveShaderCount; ++i)
         reloadShader(live, i);
@@ -140,17 +142,21 @@ bool pollLiveShow(LiveShow* live) {
     std::vector<std::string> names;
     int64_t savedNs = 0;
     if (pollWatch(&live->trackWatch, wallClockNs(), &names, &savedNs)) {
+        const int64_t startNs = wallClockNs();
         reloadTracks(live);
         changed = true;
-        if (live->tracksError.empty()) noteSave(live, savedNs, "tracks/" + names.front());
+        if (live->tracksError.empty())
+            noteSave(live, savedNs, "tracks/" + names.front(), wallClockNs() - startNs);
     }
     if (pollWatch(&live->shaderWatch, wallClockNs(), &names, &savedNs)) {
         for (const std::string& name : names) {
             for (int i = 0; i < kLiveShaderCount; ++i) {
                 if (name != kShaders[i].file) continue;
+                const int64_t startNs = wallClockNs();
                 reloadShader(live, i);
                 changed = true;
-                if (live->shaderErrors[i].empty()) noteSave(live, savedNs, "shaders/" + name);
+                if (live->shaderErrors[i].empty())
+                    noteSave(live, savedNs, "shaders/" + name, wallClockNs() - startNs);
             }
         }
     }

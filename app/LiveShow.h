@@ -37,6 +37,7 @@ struct LiveShow {
     // line; 0 when none waits.
     int64_t pendingSaveNs;
     std::string pendingWhat;
+    int64_t pendingRebuildNs; // what the rebuild itself took of that time
 };
 
 // Compiles every *.tracks file of the folder in name order and checks that

@@ -31,17 +31,20 @@
 
 namespace {
 
+const char* const kStudioTitle = "halcyon-studio";
 const unsigned char kEscape = 27;
 // Saves are looked for this often, paused or playing.
 const unsigned kPollMs = 15;
 const int64_t kNsPerMs = 1000000;
-// The overlay: freeglut's 8x13 font, one line every 15 pixels, a one-pixel
-// shadow so that it reads on white and on black.
+// The overlay: freeglut's 8x13 font, one line every 15 pixels, on a veil
+// that darkens the picture behind it.
 void* const kOverlayFont = GLUT_BITMAP_8_BY_13;
+const int kOverlayCharWidth = 8;
+const float kOverlayVeilAlpha = 0.6f;
 const int kOverlayLineHeight = 15;
 const int kOverlayMargin = 8;
 const int kOverlayColumns = 96;
-const int kOverlayErrorLines = 6;
+const int kOverlayLines = 8; // the two of the transport, then errors
 // The frame time shown is smoothed over about this many frames.
 const double kFrameTimeSmoothing = 1.0 / 16.0;
 
@@ -83,65 +86,90 @@ void pause() {
     transport.playing = false;
 }
 
-// Draws text up to its end, its first line end or the overlay's width.
-void drawTextLine(int x, int y, const char* text) {
-    for (int pass = 0; pass < 2; ++pass) {
-        if (pass == 0)
-            glColor3f(0.0f, 0.0f, 0.0f);
-        else
-            glColor3f(1.0f, 1.0f, 1.0f);
-        glWindowPos2i(x + 1 - pass, y - 1 + pass);
-        for (int i = 0; i < kOverlayColumns && text[i] && text[i] != '\n'; ++i)
-            glutBitmapCharacter(kOverlayFont, text[i]);
-    }
+// The overlay's text, rebuilt every frame in place.
+struct OverlayText {
+    char lines[kOverlayLines][kOverlayColumns + 1];
+    int count;
+};
+OverlayText overlay;
+
+// Appends the text up to its first line end, cut to the overlay's width.
+void addLine(const char* text, size_t length) {
+    if (overlay.count == kOverlayLines) return;
+    if (length > size_t(kOverlayColumns)) length = kOverlayColumns;
+    memcpy(overlay.lines[overlay.count], text, length);
+    overlay.lines[overlay.count++][length] = '\0';
 }
 
-// Draws the lines of an error; returns the y of the line after them.
-int drawError(int x, int y, const char* text, int* linesLeft) {
-    while (*text && *linesLeft > 0) {
-        if (*text != '\n') {
-            drawTextLine(x, y, text);
-            y -= kOverlayLineHeight;
-            --*linesLeft;
-        }
+void addErrorLines(const char* text) {
+    while (*text) {
         const char* end = strchr(text, '\n');
-        text = end ? end + 1 : text + strlen(text);
+        const size_t length = end ? size_t(end - text) : strlen(text);
+        if (length > 0) addLine(text, length);
+        text += length + (end ? 1 : 0);
     }
-    return y;
 }
 
 void drawOverlay() {
-    App& app = App::instance();
+    overlay.count = 0;
+    char barBeat[32];
+    formatBarBeat(transport.row, barBeat, sizeof barBeat);
+    char line[2 * kOverlayColumns];
+    snprintf(line, sizeof line, "row %.1f  %s  %s", transport.row, barBeat,
+             sectionAt(musicMap, transport.row));
+    addLine(line, strlen(line));
+    snprintf(line, sizeof line, "%s  loop %.0f..%.0f %s  %.1f ms",
+             transport.playing ? "playing" : "paused", transport.loop.start, transport.loop.end,
+             loopInForce(transport.loop) ? "on" : "off", smoothedFrameMs);
+    addLine(line, strlen(line));
+    addErrorLines(live.tracksError.c_str());
+    for (const std::string& error : live.shaderErrors)
+        addErrorLines(error.c_str());
+
     // Bitmaps take the raster colour unshaded, untextured and in front. The
     // frame's own state comes back afterwards, so the next frame is drawn as
     // it would be without the overlay (and the render-state cache stays true).
     GLint activeTexture = GL_TEXTURE0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &activeTexture);
-    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT);
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT |
+                 GL_TRANSFORM_BIT);
     glActiveTexture(GL_TEXTURE0);
     glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
 
-    char barBeat[32];
-    formatBarBeat(transport.row, barBeat, sizeof barBeat);
-    char line[160];
-    const int x = kOverlayMargin;
-    int y = app.height - kOverlayMargin - kOverlayLineHeight + 3;
-    snprintf(line, sizeof line, "row %.1f  %s  %s", transport.row, barBeat,
-             sectionAt(musicMap, transport.row));
-    drawTextLine(x, y, line);
-    y -= kOverlayLineHeight;
-    snprintf(line, sizeof line, "%s  loop %.0f..%.0f %s  %.1f ms",
-             transport.playing ? "playing" : "paused", transport.loop.start, transport.loop.end,
-             loopInForce(transport.loop) ? "on" : "off", smoothedFrameMs);
-    drawTextLine(x, y, line);
-    y -= kOverlayLineHeight;
-    int linesLeft = kOverlayErrorLines;
-    y = drawError(x, y, live.tracksError.c_str(), &linesLeft);
-    for (const std::string& error : live.shaderErrors)
-        y = drawError(x, y, error.c_str(), &linesLeft);
+    // A dark veil under the text, in window pixels whatever the letterbox,
+    // so that it reads on the show's white flashes as well as on black.
+    const App& app = App::instance();
+    size_t widest = 0;
+    for (int i = 0; i < overlay.count; ++i)
+        if (strlen(overlay.lines[i]) > widest) widest = strlen(overlay.lines[i]);
+    const int veilRight = kOverlayMargin * 2 + int(widest) * kOverlayCharWidth;
+    const int veilBottom = app.height - kOverlayMargin * 2 - overlay.count * kOverlayLineHeight;
+    glViewport(0, 0, app.width, app.height);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, app.width, 0, app.height, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(0.0f, 0.0f, 0.0f, kOverlayVeilAlpha);
+    glRecti(0, veilBottom, veilRight, app.height);
+    glDisable(GL_BLEND);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
 
+    // Whole strings of one colour: the driver batches their bitmaps.
+    const int top = app.height - kOverlayMargin - kOverlayLineHeight + 3;
+    glColor3f(1.0f, 1.0f, 1.0f);
+    for (int i = 0; i < overlay.count; ++i) {
+        glWindowPos2i(kOverlayMargin, top - i * kOverlayLineHeight);
+        glutBitmapString(kOverlayFont, reinterpret_cast<const unsigned char*>(overlay.lines[i]));
+    }
     glPopAttrib();
     glActiveTexture(GLenum(activeTexture));
 }
@@ -184,9 +212,11 @@ void onStudioDisplay() {
     const int64_t endNs = wallClockNs();
     noteFrameTime(startNs, endNs);
     if (live.pendingSaveNs) {
-        printf("halcyon-studio: %s on screen %.0f ms after the save\n", live.pendingWhat.c_str(),
-               double(endNs - live.pendingSaveNs) / kNsPerMs);
+        printf("halcyon-studio: %s on screen %.0f ms after the save (rebuilt in %.1f ms)\n",
+               live.pendingWhat.c_str(), double(endNs - live.pendingSaveNs) / kNsPerMs,
+               double(live.pendingRebuildNs) / kNsPerMs);
         live.pendingSaveNs = 0;
+        live.pendingRebuildNs = 0;
     }
     if (options.printRows)
         printf("row %.3f frame_ms %.2f overlay %d\n", transport.row, frameMs, overlayShown ? 1 : 0);
@@ -279,6 +309,7 @@ int main(int argc, char** argv) {
 
     initWindowSystem(&argc, argv);
     openWindow(options.width, options.height);
+    glutSetWindowTitle(kStudioTitle);
     setUpShow(onStudioDisplay);
     glutKeyboardFunc(onStudioKey);
     glutSpecialFunc(onStudioSpecialKey);

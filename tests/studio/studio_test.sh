@@ -35,7 +35,7 @@ fi
 start() {
   "$studio" --size 320x180 --show "$work/show" --print-rows "$@" >"$out" 2>"$err" &
   pid=$!
-  window=$(xdotool search --sync --name 'I am tandem, you are glue' | head -1)
+  window=$(xdotool search --sync --name 'halcyon-studio' | head -1)
   xdotool windowfocus --sync "$window"
   local info
   info=$(xwininfo -id "$window")

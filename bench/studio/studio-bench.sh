@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# studio-bench.sh STUDIO SHOW_DIR WORK_DIR WxH: plays the show from drop1 in a
+# virtual X server and prints
+#  - the frame time with the overlay shown and hidden (H toggled every 2 s,
+#    eight times each; the first frame after a toggle is left out), from the
+#    studio's --print-rows lines;
+#  - the time from a save to the first frame that shows it, as the studio
+#    reports it, over 10 track saves and 10 shader saves (each a rename over
+#    the old file, as editors do).
+set -u
+studio=$1 show=$2 work=$3 size=$4
+if [ -z "${BENCH_IN_X:-}" ]; then
+  BENCH_IN_X=1 exec xvfb-run -a -s "-screen 0 1920x1080x24" bash "$0" "$@"
+fi
+rm -rf "$work"
+mkdir -p "$work"
+cp -r "$show" "$work/show"
+out=$work/out
+"$studio" --size "$size" --show "$work/show" --from drop1 --loop drop1..drop1.end --print-rows \
+  >"$out" 2>"$work/err" &
+pid=$!
+window=$(xdotool search --sync --name 'halcyon-studio' | head -1)
+xdotool windowfocus --sync "$window"
+sleep 2
+for _ in $(seq 16); do sleep 2; xdotool key h; done
+
+strobe=$work/show/tracks/strobe.tracks
+cp "$strobe" "$work/strobe.orig"
+for i in $(seq 10); do
+  { cat "$work/strobe.orig"; echo "# save $i"; } >"$strobe.new" && mv "$strobe.new" "$strobe"
+  sleep 0.4
+done
+combine=$work/show/shaders/combine.glsl
+cp "$combine" "$work/combine.orig"
+for i in $(seq 10); do
+  { cat "$work/combine.orig"; echo "// save $i"; } >"$combine.new" && mv "$combine.new" "$combine"
+  sleep 0.4
+done
+xdotool key Escape
+wait $pid
+
+echo "halcyon-studio at $size, playing drop1 (Mesa software renderer, silent output)"
+awk '/^halcyon-studio:/ { exit }  # the saves come after the toggles
+     $1 == "row" {
+       if ($6 == last) { n[$6]++; sum[$6] += $4; v[$6, n[$6]] = $4 }
+       last = $6 }
+     END {
+       for (o = 1; o >= 0; o--) {
+         m = n[o]; for (i = 1; i <= m; i++) s[i] = v[o, i]
+         for (i = 2; i <= m; i++) { x = s[i]; for (j = i - 1; j >= 1 && s[j] > x; j--) s[j + 1] = s[j]; s[j + 1] = x }
+         printf "  overlay %-5s %5d frames, mean %6.2f ms, median %6.2f ms\n",
+                o ? "shown" : "hidden", m, sum[o] / m, s[int((m + 1) / 2)]
+       } }' "$out"
+for what in tracks shaders; do
+  grep "^halcyon-studio: $what/.* on screen" "$out" | awk -v what="$what" '
+    { ms[NR] = $5 + 0; rebuild += $(NF - 1) + 0 }
+    END {
+      for (i = 2; i <= NR; i++) { x = ms[i]; for (j = i - 1; j >= 1 && ms[j] > x; j--) ms[j + 1] = ms[j]; ms[j + 1] = x }
+      printf "  save to frame, %-7s %2d saves: median %4d ms, max %4d ms (rebuild alone: mean %.1f ms)\n",
+             what, NR, ms[int((NR + 1) / 2)], ms[NR], rebuild / NR }'
+done
