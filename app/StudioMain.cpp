@@ -192,17 +192,22 @@ void onStudioDisplay() {
     const int64_t startNs = wallClockNs();
     TandemSpace::BassTimer* timer = app.soundSync->timer;
     if (transport.playing) {
-        if (!timer->isPlaying()) {
-            // The music ended: stay on its last moment, paused.
-            transport.row = timer->currentRow();
-            transport.playing = false;
-        } else {
-            double row = timer->currentRow();
-            if (loopWraps(transport, row)) {
-                row = transport.loop.start;
-                positionStream(row);
-            }
+        const double row = timer->currentRow();
+        switch (playStep(transport, row, timer->isPlaying())) {
+        case PLAY_ON:
             transport.row = row;
+            break;
+        case PLAY_WRAP:
+            transport.row = transport.loop.start;
+            positionStream(transport.row);
+            // A stream that ran to the music's end has stopped.
+            BASS_ChannelPlay(stream(), FALSE);
+            break;
+        case PLAY_STOP:
+            // The music ended: stay on its last moment, paused.
+            transport.row = row;
+            transport.playing = false;
+            break;
         }
     }
     app.draw(transport.row);

@@ -63,8 +63,10 @@ bool loopInForce(const Loop& loop) {
     return loop.enabled && loop.end > loop.start;
 }
 
-bool loopWraps(const Transport& transport, double row) {
-    return transport.playing && loopInForce(transport.loop) && row >= transport.loop.end;
+PlayStep playStep(const Transport& transport, double row, bool streamPlaying) {
+    if (loopInForce(transport.loop) && (row >= transport.loop.end || !streamPlaying))
+        return PLAY_WRAP;
+    return streamPlaying ? PLAY_ON : PLAY_STOP;
 }
 
 void formatBarBeat(double row, char* text, size_t capacity) {

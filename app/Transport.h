@@ -53,9 +53,16 @@ void setLoopEnd(Transport* transport);
 
 bool loopInForce(const Loop& loop);
 
-// True when a playing transport at `row` has run past its loop's end and must
-// jump back to the loop's start.
-bool loopWraps(const Transport& transport, double row);
+// What a playing transport does at a frame, given the stream's row and
+// whether the stream still plays: go on, jump back to the loop's start (past
+// the loop's end, or at the music's end with a loop in force), or stop on the
+// music's last moment.
+enum PlayStep {
+    PLAY_ON,
+    PLAY_WRAP,
+    PLAY_STOP,
+};
+PlayStep playStep(const Transport& transport, double row, bool streamPlaying);
 
 // "bar:beat" of a row with the beat to two decimals, as the sources write it,
 // into a caller's buffer (the overlay formats it every frame).

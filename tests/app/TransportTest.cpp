@@ -56,12 +56,23 @@ TEST(Transport, LoopEndsAndWrap) {
     EXPECT_DOUBLE_EQ(t.loop.start, 960);
     EXPECT_DOUBLE_EQ(t.loop.end, 1000);
     EXPECT_FALSE(loopInForce(t.loop)) << "setting the ends does not switch it on";
-    t.loop.enabled = true;
-    t.playing = true;
-    EXPECT_FALSE(loopWraps(t, 999.9));
-    EXPECT_TRUE(loopWraps(t, 1000));
-    t.playing = false;
-    EXPECT_FALSE(loopWraps(t, 1000)) << "a paused transport never jumps";
+    struct Step {
+        bool enabled;
+        double row;
+        bool streamPlaying;
+        PlayStep expected;
+    } steps[] = {
+        {true, 999.9, true, PLAY_ON}, {true, 1000, true, PLAY_WRAP},
+        {false, 1000, true, PLAY_ON}, {false, 3840, false, PLAY_STOP},
+        {true, 100, true, PLAY_ON}, // before the loop: plays into it
+    };
+    for (const Step& step : steps) {
+        t.loop.enabled = step.enabled;
+        EXPECT_EQ(playStep(t, step.row, step.streamPlaying), step.expected)
+            << "loop " << step.enabled << " row " << step.row;
+    }
+    t.loop = Loop{1200, 3840, true};
+    EXPECT_EQ(playStep(t, 3839.99, false), PLAY_WRAP) << "the music ran out inside the loop";
 
     // An end set on the wrong side of the other resets the other.
     t.row = 1200;
