@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -53,7 +54,9 @@ trackc::MusicMap musicMap;
 Transport transport;
 LiveShow live;
 bool overlayShown = true;
-double frameMs = 0.0;         // the last frame's
+double frameMs = 0.0;    // the last frame's
+double frameCpuMs = 0.0; // the process's CPU time (all threads) since the last frame
+int64_t lastCpuNs = 0;
 double smoothedFrameMs = 0.0; // the overlay's
 int64_t lastFrameEndNs = 0;   // 0: the next frame follows a pause
 
@@ -184,6 +187,14 @@ void noteFrameTime(int64_t startNs, int64_t endNs) {
                           ? frameMs
                           : smoothedFrameMs + (frameMs - smoothedFrameMs) * kFrameTimeSmoothing;
     lastFrameEndNs = transport.playing ? endNs : 0;
+    // CPU time holds still while other programs take the cores, so it shows
+    // a frame's own cost (the software renderer's threads included) on a
+    // busy machine too.
+    timespec cpu;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    const int64_t cpuNs = int64_t(cpu.tv_sec) * 1000 * kNsPerMs + cpu.tv_nsec;
+    frameCpuMs = lastCpuNs ? double(cpuNs - lastCpuNs) / kNsPerMs : 0.0;
+    lastCpuNs = cpuNs;
 }
 
 void onStudioDisplay() {
@@ -224,7 +235,8 @@ void onStudioDisplay() {
         live.pendingRebuildNs = 0;
     }
     if (options.printRows)
-        printf("row %.3f frame_ms %.2f overlay %d\n", transport.row, frameMs, overlayShown ? 1 : 0);
+        printf("row %.3f frame_ms %.2f cpu_ms %.2f overlay %d\n", transport.row, frameMs,
+               frameCpuMs, overlayShown ? 1 : 0);
     fflush(stdout);
     if (transport.playing) glutPostRedisplay();
 }

@@ -17,7 +17,7 @@ const char* const kStudioUsage =
     "  --size WxH        window size (default 1280x720)\n"
     "  --show DIR        folder holding tracks/ and shaders/\n"
     "  --paused          start paused\n"
-    "  --print-rows      one line per drawn frame on stdout: row, frame time, overlay\n"
+    "  --print-rows      one line per drawn frame on stdout: row, frame time, CPU time, overlay\n"
     "Keys: Space pause/play, Left/Right one beat, Shift+Left/Right one bar, Up/Down previous/\n"
     "next section, Home row 0, [ and ] loop start/end here, L loop on/off, H overlay, Esc quit.\n";
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # studio-bench.sh STUDIO SHOW_DIR WORK_DIR WxH: plays the show from drop1 in a
 # virtual X server and prints
-#  - the frame time with the overlay shown and hidden (H toggled every 2 s,
+#  - the frame time and the process's CPU time a frame (which a busy machine
+#    disturbs less) with the overlay shown and hidden (H toggled every 2 s,
 #    eight times each; the first frame after a toggle is left out), from the
 #    studio's --print-rows lines;
 #  - the time from a save to the first frame that shows it, as the studio
@@ -42,15 +43,17 @@ wait $pid
 echo "halcyon-studio at $size, playing drop1 (Mesa software renderer, silent output)"
 awk '/^halcyon-studio:/ { exit }  # the saves come after the toggles
      $1 == "row" {
-       if ($6 == last) { n[$6]++; sum[$6] += $4; v[$6, n[$6]] = $4 }
-       last = $6 }
+       o = $8
+       if (o == last) { n[o]++; wall[o, n[o]] = $4; cpu[o, n[o]] = $6 }
+       last = o }
+     function median(a, o, m,    s, i, j, x) {
+       for (i = 1; i <= m; i++) s[i] = a[o, i]
+       for (i = 2; i <= m; i++) { x = s[i]; for (j = i - 1; j >= 1 && s[j] > x; j--) s[j + 1] = s[j]; s[j + 1] = x }
+       return s[int((m + 1) / 2)] }
      END {
-       for (o = 1; o >= 0; o--) {
-         m = n[o]; for (i = 1; i <= m; i++) s[i] = v[o, i]
-         for (i = 2; i <= m; i++) { x = s[i]; for (j = i - 1; j >= 1 && s[j] > x; j--) s[j + 1] = s[j]; s[j + 1] = x }
-         printf "  overlay %-5s %5d frames, mean %6.2f ms, median %6.2f ms\n",
-                o ? "shown" : "hidden", m, sum[o] / m, s[int((m + 1) / 2)]
-       } }' "$out"
+       for (o = 1; o >= 0; o--)
+         printf "  overlay %-6s %4d frames: median frame %6.2f ms, median CPU %6.2f ms a frame\n",
+                o ? "shown" : "hidden", n[o], median(wall, o, n[o]), median(cpu, o, n[o]) }' "$out"
 for what in tracks shaders; do
   grep "^halcyon-studio: $what/.* on screen" "$out" | awk -v what="$what" '
     { ms[NR] = $5 + 0; rebuild += $(NF - 1) + 0 }
