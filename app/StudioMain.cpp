@@ -60,32 +60,30 @@ int64_t lastCpuNs = 0;
 double smoothedFrameMs = 0.0; // the overlay's
 int64_t lastFrameEndNs = 0;   // 0: the next frame follows a pause
 
-DWORD stream() {
-    return App::instance().soundSync->timer->stream;
+TandemSpace::BassTimer& timer() {
+    return *App::instance().soundSync->timer;
 }
 
-void positionStream(double row) {
-    BASS_ChannelSetPosition(stream(), BASS_ChannelSeconds2Bytes(stream(), row / kRowRate),
-                            BASS_POS_BYTE);
-}
-
+// A paused frame positions the stream itself (drawStoppedAt), exactly on its
+// row; a playing stream is moved by the timer.
 void seekTo(double row) {
     transport.row = row;
-    positionStream(row);
+    if (transport.playing) timer().setRow(float(row));
     glutPostRedisplay();
 }
 
 void play() {
     if (transport.row >= transport.endRow)
-        seekTo(loopInForce(transport.loop) ? transport.loop.start : 0.0);
-    BASS_ChannelPlay(stream(), FALSE);
+        transport.row = loopInForce(transport.loop) ? transport.loop.start : 0.0;
+    timer().setRow(float(transport.row));
+    timer().play();
     transport.playing = true;
     lastFrameEndNs = 0;
 }
 
 void pause() {
-    BASS_ChannelPause(stream());
-    transport.row = App::instance().soundSync->timer->currentRow();
+    timer().pause();
+    transport.row = timer().currentRow();
     transport.playing = false;
 }
 
@@ -210,9 +208,9 @@ void onStudioDisplay() {
             break;
         case PLAY_WRAP:
             transport.row = transport.loop.start;
-            positionStream(transport.row);
+            timer->setRow(float(transport.row));
             // A stream that ran to the music's end has stopped.
-            BASS_ChannelPlay(stream(), FALSE);
+            timer->play();
             break;
         case PLAY_STOP:
             // The music ended: stay on its last moment, paused.
@@ -221,7 +219,10 @@ void onStudioDisplay() {
             break;
         }
     }
-    app.draw(transport.row);
+    if (transport.playing)
+        app.draw(transport.row);
+    else
+        drawStoppedAt(transport.row);
     if (overlayShown) drawOverlay();
     glutSwapBuffers();
     BASS_Update(0);
@@ -299,7 +300,7 @@ void onStudioSpecialKey(int key, int, int) {
     default:
         return;
     }
-    if (transport.playing) transport.row = App::instance().soundSync->timer->currentRow();
+    if (transport.playing) transport.row = timer().currentRow();
     seekTo(seekTarget(transport, move, musicMap));
 }
 
@@ -334,13 +335,13 @@ int main(int argc, char** argv) {
     App& app = App::instance();
     startLiveShow(&live, options.showDir, musicMap, app.soundSync->sync->device);
 
-    const QWORD length = BASS_ChannelGetLength(stream(), BASS_POS_BYTE);
-    transport.endRow = BASS_ChannelBytes2Seconds(stream(), length) * kRowRate;
+    const DWORD stream = timer().stream;
+    transport.endRow =
+        BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetLength(stream, BASS_POS_BYTE)) * kRowRate;
     transport.loop = Loop{0.0, transport.endRow, false};
     if (options.hasLoop)
         transport.loop = Loop{double(options.loopStart), double(options.loopEnd), true};
     transport.row = options.hasFrom ? options.from : options.hasLoop ? options.loopStart : 0;
-    positionStream(transport.row);
 
     if (!BASS_Start()) App::fail("Error while BASS_Start: %i\n", BASS_ErrorGetCode());
     if (!options.paused) play();
