@@ -73,7 +73,10 @@ bool pollWatch(FileWatch* watch, int64_t nowNs, std::vector<std::string>* change
             ++j;
         }
     }
-    if (changed->empty() || nowNs - *newestNs < watch->settleNs) {
+    // A file stamped in the future (a clock set back, a copy that kept its
+    // times) would otherwise wait for that moment.
+    const int64_t age = nowNs - *newestNs;
+    if (changed->empty() || (age >= 0 && age < watch->settleNs)) {
         changed->clear();
         return false;
     }

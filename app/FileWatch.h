@@ -8,9 +8,9 @@
 // listing and one stat per file (microseconds for the show's few files), so
 // it runs many times a second without inotify.
 //
-// A change is reported only once the newest file in it is `settleNs` old, so
-// a poll that falls between an editor's truncate and its write does not read
-// half a file. Times are CLOCK_REALTIME nanoseconds, the clock of the
+// A change is reported only once the newest file in it is `settleNs` old (or
+// stamped in the future), so a poll that falls between an editor's truncate
+// and its write does not read half a file. Times are CLOCK_REALTIME nanoseconds, the clock of the
 // modification times.
 #pragma once
 

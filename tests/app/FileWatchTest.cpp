@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -93,4 +94,10 @@ TEST(FileWatch, WaitsUntilTheWriteSettles) {
     EXPECT_TRUE(names.empty());
     EXPECT_TRUE(pollWatch(&watch, stamp.modifiedNs + kSettleNs, &names, &saved));
     EXPECT_EQ(saved, stamp.modifiedNs) << "the save time is the file's";
+
+    write(dir / "blur.glsl", "void main() { discard; }");
+    fs::last_write_time(dir / "blur.glsl",
+                        fs::file_time_type::clock::now() + std::chrono::hours(1));
+    EXPECT_TRUE(pollWatch(&watch, wallClockNs(), &names, &saved))
+        << "a future stamp waits for nothing";
 }
