@@ -15,7 +15,7 @@ const char* const kStudioUsage =
     "  --from POS        start there (default: the loop's start, or row 0)\n"
     "  --loop A..B       loop from A to B, switched on\n"
     "  --size WxH        window size (default 1280x720)\n"
-    "  --show DIR        folder holding tracks/ and shaders/\n"
+    "  --show DIR        folder holding tracks/ and shaders/ (default: the source tree's show/)\n"
     "  --paused          start paused\n"
     "  --print-rows      one line per drawn frame on stdout: row, frame time, CPU time, overlay\n"
     "Keys: Space pause/play, Left/Right one beat, Shift+Left/Right one bar, Up/Down previous/\n"
