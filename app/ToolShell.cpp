@@ -21,6 +21,43 @@ void workThenEnd() {
     App::shutdown();
 }
 
+// The surface GLUT's window gets on the software renderer: 8-bit RGB without
+// alpha, 4 samples a pixel, a depth buffer. The frame draws into render
+// targets of its own, but its last pass writes this surface, and a plain
+// surface rounds that pass differently from a multisampled one (about 30
+// bytes of a 320x180 picture 1 apart). Where a driver has no such surface,
+// the nearest: fewer samples, then alpha.
+EGLConfig chooseConfig(EGLDisplay display, EGLint samples) {
+    // clang-format off
+    const EGLint attributes[] = {
+        EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
+        EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8,
+        EGL_DEPTH_SIZE, 24,
+        EGL_SAMPLE_BUFFERS, samples > 0 ? 1 : 0, EGL_SAMPLES, samples,
+        EGL_NONE,
+    };
+    // clang-format on
+    static const EGLint kMaxConfigs = 256;
+    EGLConfig configs[kMaxConfigs];
+    EGLint count = 0;
+    if (!eglChooseConfig(display, attributes, configs, kMaxConfigs, &count)) return nullptr;
+    // EGL sorts deeper colour first: 10 or 16 bits a channel would round
+    // differently from the window.
+    EGLConfig withAlpha = nullptr;
+    for (EGLint i = 0; i < count; ++i) {
+        EGLint red = 0, green = 0, blue = 0, alpha = 0;
+        eglGetConfigAttrib(display, configs[i], EGL_RED_SIZE, &red);
+        eglGetConfigAttrib(display, configs[i], EGL_GREEN_SIZE, &green);
+        eglGetConfigAttrib(display, configs[i], EGL_BLUE_SIZE, &blue);
+        eglGetConfigAttrib(display, configs[i], EGL_ALPHA_SIZE, &alpha);
+        if (red != 8 || green != 8 || blue != 8) continue;
+        if (alpha == 0) return configs[i];
+        if (!withAlpha) withAlpha = configs[i];
+    }
+    return withAlpha;
+}
+
 void openOffscreen(int width, int height) {
     // The surfaceless platform needs neither an X server nor a GPU: Mesa
     // falls back to its software renderer where no render node is usable.
@@ -35,43 +72,8 @@ void openOffscreen(int width, int height) {
     if (!eglBindAPI(EGL_OPENGL_API))
         App::fail("EGL offers no desktop OpenGL: 0x%x\n", eglGetError());
 
-    // The same surface as GLUT's window on the software renderer: 8-bit RGB
-    // without alpha, 4 samples a pixel, a depth buffer. The frame draws into
-    // render targets of its own, but its last pass writes this surface, and a
-    // multisampled surface rounds that pass differently from a plain one.
-    const EGLint configAttributes[] = {
-        EGL_SURFACE_TYPE,
-        EGL_PBUFFER_BIT,
-        EGL_RENDERABLE_TYPE,
-        EGL_OPENGL_BIT,
-        EGL_RED_SIZE,
-        8,
-        EGL_GREEN_SIZE,
-        8,
-        EGL_BLUE_SIZE,
-        8,
-        EGL_DEPTH_SIZE,
-        24,
-        EGL_SAMPLE_BUFFERS,
-        1,
-        EGL_SAMPLES,
-        kSurfaceSamples,
-        EGL_NONE,
-    };
-    static const EGLint kMaxConfigs = 256;
-    EGLConfig configs[kMaxConfigs];
-    EGLint count = 0;
-    if (!eglChooseConfig(display, configAttributes, configs, kMaxConfigs, &count)) count = 0;
-    // EGL sorts deeper colour first; take the first of exactly 8 bits a channel.
-    EGLConfig config = nullptr;
-    for (EGLint i = 0; i < count && !config; ++i) {
-        EGLint red = 0, green = 0, blue = 0, alpha = 0;
-        eglGetConfigAttrib(display, configs[i], EGL_RED_SIZE, &red);
-        eglGetConfigAttrib(display, configs[i], EGL_GREEN_SIZE, &green);
-        eglGetConfigAttrib(display, configs[i], EGL_BLUE_SIZE, &blue);
-        eglGetConfigAttrib(display, configs[i], EGL_ALPHA_SIZE, &alpha);
-        if (red == 8 && green == 8 && blue == 8 && alpha == 0) config = configs[i];
-    }
+    EGLConfig config = chooseConfig(display, kSurfaceSamples);
+    if (!config) config = chooseConfig(display, 0);
     if (!config) App::fail("No EGL configuration for offscreen OpenGL: 0x%x\n", eglGetError());
 
     // No version asked: EGL then makes a compatibility-profile context, the

@@ -6,8 +6,10 @@
 // surfaceless platform (a pbuffer, no X server) when `offscreen` is asked or
 // there is no $DISPLAY; otherwise a GLUT window as the program opens one.
 // Both are compatibility-profile contexts, as the frame code's immediate mode
-// and fixed-function matrices need, on the same renderer, so the pictures
-// agree. `work` draws and reads back, then returns; the process then ends
+// and fixed-function matrices need, with surfaces of the same format, so the
+// pictures agree byte for byte when both use the same renderer (Mesa's
+// software one under LIBGL_ALWAYS_SOFTWARE=1; with a GPU the offscreen path
+// may use the GPU where Xvfb cannot). `work` draws and reads back, then returns; the process then ends
 // through App::shutdown (status 0). Set-up failures end it with status 1.
 #pragma once
 
