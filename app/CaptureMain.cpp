@@ -133,6 +133,7 @@ void capture() {
         glReadPixels(0, 0, app.width, app.height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
         if (!writeToEncoder(encoder, pixels.data(), pixels.size())) {
             finishEncoder(&encoder);
+            setTemporaryWriter(0);
             discardTemporary();
             App::fail("\n%s: ffmpeg stopped taking frames; nothing written to %s\n", kTool,
                       options.out.c_str());
@@ -140,6 +141,8 @@ void capture() {
         showProgress(n + 1, frames, started);
     }
     const bool encoded = finishEncoder(&encoder);
+    // Reaped: its process number may go to another process now.
+    setTemporaryWriter(0);
     fprintf(stderr, "\n");
     if (!encoded) {
         discardTemporary();
