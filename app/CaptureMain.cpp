@@ -72,15 +72,20 @@ std::string number(const char* format, double value) {
 // The encoder's command line: raw RGB frames on stdin, bottom row first; the
 // soundtrack's span from `start` for `duration` seconds; H.264 and AAC.
 std::vector<std::string> encoderArguments(int width, int height, double start, double duration) {
+    // clang-format off
     std::vector<std::string> args = {
-        "ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgb24",
-        "-s", std::to_string(width) + "x" + std::to_string(height), "-framerate",
-        std::to_string(options.fps), "-i", "pipe:0", "-ss", number("%.6f", start), "-t",
-        number("%.6f", duration),
-        // "file:" keeps a colon in the data directory from reading as a protocol.
-        "-i", std::string("file:") + kDataDir + kSoundtrack, "-map", "0:v:0", "-map", "1:a:0",
-        "-vf", "vflip", "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt",
-        "yuv420p", "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart"};
+        "ffmpeg", "-nostdin", "-loglevel", "error", "-y",
+        "-f", "rawvideo", "-pix_fmt", "rgb24",
+        "-s", std::to_string(width) + "x" + std::to_string(height),
+        "-framerate", std::to_string(options.fps), "-i", "pipe:0",
+        "-ss", number("%.6f", start), "-t", number("%.6f", duration),
+        // "file:" keeps a colon in a path from reading as a protocol.
+        "-i", std::string("file:") + kDataDir + kSoundtrack,
+        "-map", "0:v:0", "-map", "1:a:0", "-vf", "vflip",
+        "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p",
+        "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart",
+    };
+    // clang-format on
     if (extensionOf(outName).empty()) {
         args.push_back("-f");
         args.push_back("mp4");
