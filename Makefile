@@ -35,10 +35,10 @@ demo: build
 	  $(MAKE) --no-print-directory video; \
 	fi
 
+# The export draws offscreen (EGL): no X server, and no window on a desktop.
 video: build
-	@echo "No display here: rendering the show to $(VIDEO) ($(VIDEO_SIZE), $(VIDEO_FPS) fps) in a virtual X server"
-	HALCYON_AUDIO=silent xvfb-run -a -s "-screen 0 $(VIDEO_SIZE)x24" \
-	  $(BUILD)/app/halcyon-capture --size $(VIDEO_SIZE) --fps $(VIDEO_FPS) --out $(VIDEO)
+	@echo "Rendering the show to $(VIDEO) ($(VIDEO_SIZE), $(VIDEO_FPS) fps) offscreen"
+	$(BUILD)/app/halcyon-capture --offscreen --size $(VIDEO_SIZE) --fps $(VIDEO_FPS) --out $(VIDEO)
 	@echo "The demo is in $(VIDEO)"
 
 # A Debian package of a build that reads /usr/share/halcyon-by-velmora/data/.

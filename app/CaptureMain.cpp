@@ -1,15 +1,24 @@
-// halcyon-capture: renders the show, or a row range of it, into an MP4 file
+// halcyon-capture: renders the show, or a row range of it, into a video file
 // with its soundtrack, deterministically and without playing it.
 //
 //   halcyon-capture [--size WxH] [--fps N] [--from ROW] [--to ROW] [--out FILE]
+//                   [--offscreen]
 //
 // Defaults: 1920x1080, 60 frames a second, the whole soundtrack, halcyon.mp4.
 // Frame n shows the row of time from + n/fps exactly (the soundtrack seeked
 // there, so the equaliser sees that moment's spectrum). Frames are piped to
 // ffmpeg one at a time, never held together; the soundtrack's same time span
 // is muxed in, so picture and sound stay in sync over the whole file. A
-// progress bar goes to stderr. Needs an X display (Xvfb will do).
+// progress bar goes to stderr. Draws offscreen where there is no X display
+// (see ToolShell.h). ffmpeg writes a temporary file beside FILE, renamed to
+// FILE only when the encoder has finished it; FILE's folder is created if
+// missing and checked before anything is loaded. Exit status 0 when FILE is
+// written, 1 with a message otherwise, 2 for a bad command line.
+#include "Encoder.h"
+#include "OutputFile.h"
 #include "Shell.h"
+#include "ToolOptions.h"
+#include "ToolShell.h"
 
 #include "audio/bass.h"
 #include "tandem1.0/App.h"
@@ -17,80 +26,72 @@
 #include "tandem1.0/GL.h"
 #include "tandem1.0/SoundSync.h"
 
-#include <GL/freeglut.h>
-
+#include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 #include <time.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
-const int kDefaultWidth = 1920;
-const int kDefaultHeight = 1080;
-const int kDefaultFps = 60;
-const int kMaxFps = 240;
+const char* const kTool = "halcyon-capture";
 const int kChannels = 3;
 const int kProgressWidth = 40;
 const char* const kSoundtrack = "Meridian_Demo_Edit.mp3";
-const char* const kUsage =
-    "usage: halcyon-capture [--size WxH] [--fps N] [--from ROW] [--to ROW] [--out FILE]\n";
+// An extension longer than this is no container ffmpeg knows.
+const size_t kMaxExtension = 8;
 
-struct Options {
-    int width = kDefaultWidth;
-    int height = kDefaultHeight;
-    int fps = kDefaultFps;
-    double fromRow = 0.0;
-    double toRow = -1.0; // the end of the soundtrack
-    std::string out = "halcyon.mp4";
-};
+CaptureOptions options;
+OutputFolder folder;
+std::string outName;   // FILE's last name, in folder
+std::string temporary; // ffmpeg's output name, in folder
 
-Options options;
-
-bool parseNumber(const char* text, double* value) {
-    char* end = nullptr;
-    *value = strtod(text, &end);
-    return end != text && *end == '\0' && std::isfinite(*value);
+// ffmpeg picks the container by the name's extension; the temporary name
+// keeps it, and a name without a usable one gets MP4.
+std::string extensionOf(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size() ||
+        name.size() - dot - 1 > kMaxExtension)
+        return "";
+    for (size_t i = dot + 1; i < name.size(); ++i)
+        if (!isalnum(static_cast<unsigned char>(name[i]))) return "";
+    return name.substr(dot + 1);
 }
 
-void parseArguments(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        double number = 0.0;
-        if (!value) App::fail("halcyon-capture: %s needs a value\n%s", arg, kUsage);
-        ++i;
-        if (strcmp(arg, "--size") == 0) {
-            if (!parseWindowSize(value, &options.width, &options.height))
-                App::fail("halcyon-capture: bad size %s\n%s", value, kUsage);
-        } else if (strcmp(arg, "--fps") == 0) {
-            if (!parseNumber(value, &number) || number < 1 || number > kMaxFps ||
-                number != std::floor(number))
-                App::fail("halcyon-capture: bad frame rate %s\n%s", value, kUsage);
-            options.fps = int(number);
-        } else if (strcmp(arg, "--from") == 0) {
-            if (!parseNumber(value, &options.fromRow) || options.fromRow < 0)
-                App::fail("halcyon-capture: bad row %s\n%s", value, kUsage);
-        } else if (strcmp(arg, "--to") == 0) {
-            if (!parseNumber(value, &options.toRow) || options.toRow < 0)
-                App::fail("halcyon-capture: bad row %s\n%s", value, kUsage);
-        } else if (strcmp(arg, "--out") == 0) {
-            options.out = value;
-        } else {
-            App::fail("halcyon-capture: unknown option %s\n%s", arg, kUsage);
-        }
+std::string number(const char* format, double value) {
+    char text[64];
+    snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// The encoder's command line: raw RGB frames on stdin, bottom row first; the
+// soundtrack's span from `start` for `duration` seconds; H.264 and AAC.
+std::vector<std::string> encoderArguments(int width, int height, double start, double duration) {
+    // clang-format off
+    std::vector<std::string> args = {
+        "ffmpeg", "-nostdin", "-loglevel", "error", "-y",
+        "-f", "rawvideo", "-pix_fmt", "rgb24",
+        "-s", std::to_string(width) + "x" + std::to_string(height),
+        "-framerate", std::to_string(options.fps), "-i", "pipe:0",
+        "-ss", number("%.6f", start), "-t", number("%.6f", duration),
+        // "file:" keeps a colon in a path from reading as a protocol.
+        "-i", std::string("file:") + kDataDir + kSoundtrack,
+        "-map", "0:v:0", "-map", "1:a:0", "-vf", "vflip",
+        "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p",
+        "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart",
+    };
+    // clang-format on
+    if (extensionOf(outName).empty()) {
+        args.push_back("-f");
+        args.push_back("mp4");
     }
-}
-
-// Arguments are quoted for the shell that popen starts.
-std::string quoted(const std::string& text) {
-    std::string q = "'";
-    for (char c : text)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
+    args.push_back("file:" + temporary);
+    return args;
 }
 
 double monotonicSeconds() {
@@ -117,21 +118,16 @@ void capture() {
     const double start = options.fromRow / kRowRate;
     const double end = options.toRow < 0 ? length : std::fmin(options.toRow / kRowRate, length);
     if (end <= start)
-        App::fail("halcyon-capture: nothing to capture between rows %g and %g\n", options.fromRow,
-                  options.toRow);
+        App::fail("%s: nothing to capture: the soundtrack ends at row %g\n", kTool,
+                  length * kRowRate);
     const long frames = long(std::ceil((end - start) * options.fps - 1e-9));
     const double duration = double(frames) / options.fps;
 
-    const std::string soundtrack = std::string(kDataDir) + kSoundtrack;
-    char command[4096];
-    snprintf(command, sizeof command,
-             "ffmpeg -loglevel error -y -f rawvideo -pix_fmt rgb24 -s %dx%d -framerate %d -i - "
-             "-ss %.6f -t %.6f -i %s -map 0:v:0 -map 1:a:0 -vf vflip -c:v libx264 -preset veryfast "
-             "-crf 18 -pix_fmt yuv420p -c:a aac -b:a 192k -movflags +faststart %s",
-             app.width, app.height, options.fps, start, duration, quoted(soundtrack).c_str(),
-             quoted(options.out).c_str());
-    FILE* encoder = popen(command, "w");
-    if (!encoder) App::fail("halcyon-capture: cannot start ffmpeg\n");
+    Encoder encoder;
+    if (!startEncoder(encoderArguments(app.width, app.height, start, duration), folder.fd,
+                      &encoder))
+        App::fail("%s: cannot start ffmpeg: %s\n", kTool, strerror(errno));
+    setTemporaryWriter(encoder.pid);
 
     std::vector<unsigned char> pixels(size_t(app.width) * size_t(app.height) * kChannels);
     glReadBuffer(GL_BACK);
@@ -140,30 +136,54 @@ void capture() {
     for (long n = 0; n < frames; ++n) {
         drawStoppedAt((start + double(n) / options.fps) * kRowRate);
         glReadPixels(0, 0, app.width, app.height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-        if (fwrite(pixels.data(), 1, pixels.size(), encoder) != pixels.size()) {
-            pclose(encoder);
-            App::fail("\nhalcyon-capture: ffmpeg stopped taking frames\n");
+        if (!writeToEncoder(encoder, pixels.data(), pixels.size())) {
+            finishEncoder(&encoder);
+            setTemporaryWriter(0);
+            discardTemporary();
+            App::fail("\n%s: ffmpeg stopped taking frames; nothing written to %s\n", kTool,
+                      options.out.c_str());
         }
         showProgress(n + 1, frames, started);
     }
-    const int status = pclose(encoder);
+    const bool encoded = finishEncoder(&encoder);
+    // Reaped: its process number may go to another process now.
+    setTemporaryWriter(0);
     fprintf(stderr, "\n");
-    if (status != 0) App::fail("halcyon-capture: ffmpeg failed writing %s\n", options.out.c_str());
-    fprintf(stderr, "halcyon-capture: %ld frames (%.2f s) at %dx%d, %d fps in %.0f s: %s\n", frames,
+    if (!encoded) {
+        discardTemporary();
+        App::fail("%s: ffmpeg failed; nothing written to %s\n", kTool, options.out.c_str());
+    }
+    std::string error;
+    if (!commitTemporary(kTool, folder, outName, options.out, &error))
+        App::fail("%s", error.c_str());
+    fprintf(stderr, "%s: %ld frames (%.2f s) at %dx%d, %d fps in %.0f s: %s\n", kTool, frames,
             duration, app.width, app.height, options.fps, monotonicSeconds() - started,
             options.out.c_str());
-    App::shutdown();
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    const std::string usageError = parseCaptureArguments(argc, argv, &options);
+    if (options.help) {
+        fputs(kCaptureUsage, stdout);
+        return 0;
+    }
+    if (!usageError.empty()) {
+        fputs(usageError.c_str(), stderr);
+        return kUsageStatus;
+    }
+    // The output's folder is made and proven writable before the show loads:
+    // the temporary file made here is the one ffmpeg later writes.
+    std::string error;
+    if (!openOutputParent(kTool, options.out, &folder, &outName, &error))
+        App::fail("%s", error.c_str());
+    const std::string extension = extensionOf(outName);
+    temporary = temporaryName(kTool, "." + (extension.empty() ? "mp4" : extension));
+    const int probe = createTemporary(kTool, folder, temporary, &error);
+    if (probe < 0) App::fail("%s", error.c_str());
+    close(probe);
     // Nothing is played: leave the sound card to others and say nothing of it.
     setenv("HALCYON_AUDIO", "silent", 1);
-    initWindowSystem(&argc, argv);
-    parseArguments(argc, argv);
-    openWindow(options.width, options.height);
-    setUpShow(capture);
-    glutMainLoop();
-    return 0;
+    runTool(argv[0], options.width, options.height, options.offscreen, capture);
 }

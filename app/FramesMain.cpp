@@ -1,110 +1,121 @@
 // halcyon-frames: renders chosen rows of the show into PNG files without
 // playing it, for show authors and tests.
 //
-//   halcyon-frames [--size WxH] --out DIR ROW...
+//   halcyon-frames [--size WxH] [--offscreen] --out DIR ROW...
 //
-// Opens a window of WxH pixels (1280x720 by default) on the program's own
-// start-up, then draws each ROW with the program's frame function after
-// seeking the stopped soundtrack to the row's play position (so the
-// equaliser sees the spectrum of that moment) and writes the window as
-// DIR/row-ROW.png, ROW exactly as written on the command line. Rows are drawn
-// in the order given; the equaliser's peak hold carries from one to the next
-// as it does between frames of the show. Needs an X display. Exit status 0
-// when every file is written, 1 with a message otherwise.
+// Draws on a surface of WxH pixels (1280x720 by default; offscreen where
+// there is no X display, see ToolShell.h) with the program's own start-up,
+// then draws each ROW with the program's frame function after seeking the
+// stopped soundtrack to the row's play position (so the equaliser sees the
+// spectrum of that moment) and writes the picture as DIR/row-ROW.png, ROW
+// exactly as written on the command line. DIR is created if missing and
+// checked before anything is loaded. Rows are drawn in the order given; the
+// equaliser's peak hold carries from one to the next as it does between
+// frames of the show. Each file is written under a temporary name and
+// renamed when whole. Exit status 0 when every file is written, 1 with a
+// message at the first that is not, 2 for a bad command line.
+#include "OutputFile.h"
 #include "Shell.h"
+#include "ToolOptions.h"
+#include "ToolShell.h"
 
 #include "tandem1.0/App.h"
 #include "tandem1.0/GL.h"
 
-#include <GL/freeglut.h>
-
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
-#include <cmath>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
-const int kDefaultWidth = 1280;
-const int kDefaultHeight = 720;
+const char* const kTool = "halcyon-frames";
 const int kChannels = 3;
-const char* const kUsage = "usage: halcyon-frames [--size WxH] --out DIR ROW...\n";
 
-struct FrameRequest {
-    const char* text; // as written on the command line
-    double row;
+FramesOptions options;
+OutputFolder folder;
+
+struct PngSink {
+    int fd;
+    bool ok;
 };
 
-struct Options {
-    int width = kDefaultWidth;
-    int height = kDefaultHeight;
-    std::string outDir;
-    std::vector<FrameRequest> rows;
-};
-
-Options options;
-
-// A row must be a whole finite number: the text becomes part of a file name.
-bool parseRow(const char* text, double* row) {
-    char* end = nullptr;
-    *row = strtod(text, &end);
-    return end != text && *end == '\0' && std::isfinite(*row);
-}
-
-void parseArguments(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (strcmp(arg, "--size") == 0 && i + 1 < argc) {
-            if (!parseWindowSize(argv[++i], &options.width, &options.height))
-                App::fail("halcyon-frames: bad size %s\n%s", argv[i], kUsage);
-        } else if (strcmp(arg, "--out") == 0 && i + 1 < argc) {
-            options.outDir = argv[++i];
-        } else {
-            FrameRequest request{arg, 0.0};
-            if (!parseRow(arg, &request.row))
-                App::fail("halcyon-frames: bad row %s\n%s", arg, kUsage);
-            options.rows.push_back(request);
+void writeToFile(void* context, void* data, int size) {
+    PngSink* sink = static_cast<PngSink*>(context);
+    const char* next = static_cast<const char*>(data);
+    while (sink->ok && size > 0) {
+        const ssize_t written = write(sink->fd, next, size_t(size));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0)
+            sink->ok = false;
+        else {
+            next += written;
+            size -= int(written);
         }
     }
-    if (options.outDir.empty() || options.rows.empty()) App::fail("%s", kUsage);
 }
 
-void writeWindow(const std::string& path) {
+void writePicture(const std::string& name) {
     const App& app = App::instance();
-    std::vector<unsigned char> pixels(size_t(app.width) * size_t(app.height) * kChannels);
+    static std::vector<unsigned char> pixels;
+    pixels.resize(size_t(app.width) * size_t(app.height) * kChannels);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, app.width, app.height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+
+    const std::string shown = options.outDir + "/" + name;
+    std::string error;
+    const int fd = createTemporary(kTool, folder, temporaryName(kTool, ".png"), &error);
+    if (fd < 0) App::fail("%s", error.c_str());
     // OpenGL's rows run bottom up, the file's top down.
     stbi_flip_vertically_on_write(1);
-    if (!stbi_write_png(path.c_str(), app.width, app.height, kChannels, pixels.data(),
-                        app.width * kChannels))
-        App::fail("halcyon-frames: cannot write %s\n", path.c_str());
+    PngSink sink{fd, true};
+    const bool encoded = stbi_write_png_to_func(writeToFile, &sink, app.width, app.height,
+                                                kChannels, pixels.data(), app.width * kChannels);
+    const int writeError = sink.ok ? EIO : errno;
+    close(fd);
+    if (!encoded || !sink.ok) {
+        discardTemporary();
+        App::fail("%s: cannot write %s: %s\n", kTool, shown.c_str(), strerror(writeError));
+    }
+    if (!commitTemporary(kTool, folder, name, shown, &error)) App::fail("%s", error.c_str());
 }
 
 void renderRows() {
     for (const FrameRequest& request : options.rows) {
         drawStoppedAt(request.row);
         glFinish();
-        writeWindow(options.outDir + "/row-" + request.text + ".png");
+        writePicture("row-" + request.text + ".png");
     }
-    App::shutdown();
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    const std::string usageError = parseFramesArguments(argc, argv, &options);
+    if (options.help) {
+        fputs(kFramesUsage, stdout);
+        return 0;
+    }
+    if (!usageError.empty()) {
+        fputs(usageError.c_str(), stderr);
+        return kUsageStatus;
+    }
+    std::string error;
+    if (!openOutputFolder(kTool, options.outDir, true, &folder, &error))
+        App::fail("%s", error.c_str());
+    // A folder that takes no files fails now, not after the show has loaded.
+    const int probe = createTemporary(kTool, folder, temporaryName(kTool, ".png"), &error);
+    if (probe < 0) App::fail("%s", error.c_str());
+    close(probe);
+    discardTemporary();
     // Nothing is played: leave the sound card to others and say nothing of it.
     setenv("HALCYON_AUDIO", "silent", 1);
-    initWindowSystem(&argc, argv);
-    parseArguments(argc, argv);
-    openWindow(options.width, options.height);
-    setUpShow(renderRows);
-    glutMainLoop();
-    return 0;
+    runTool(argv[0], options.width, options.height, options.offscreen, renderRows);
 }

@@ -47,13 +47,16 @@ void openWindow(int width, int height) {
 }
 
 void setUpShow(void (*display)()) {
-    App& app = App::instance();
     glutDisplayFunc(display);
     glutReshapeFunc(onReshape);
     glutKeyboardFunc(onKeyboard);
+    loadShow(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+}
 
-    app.width = glutGet(GLUT_WINDOW_WIDTH);
-    app.height = glutGet(GLUT_WINDOW_HEIGHT);
+void loadShow(int width, int height) {
+    App& app = App::instance();
+    app.width = width;
+    app.height = height;
 
     App::setBlend(BLEND_OFF);
     App::setDepth(DEPTH_TEST_WRITE);

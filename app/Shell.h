@@ -15,6 +15,11 @@ void initWindowSystem(int* argc, char** argv);
 void openWindow(int width, int height);
 void setUpShow(void (*display)());
 
+// The part of setUpShow after the callbacks, for a current OpenGL context that
+// is no GLUT window (the tools' offscreen surface): size, render state,
+// soundtrack and sync, assets.
+void loadShow(int width, int height);
+
 // Draws a row of the show without playing it (the frame renderer, the video
 // export): the stopped soundtrack is seeked to the row's time first, so the
 // equaliser sees the spectrum of that moment.

@@ -1,0 +1,49 @@
+// Output files of the tools that never show a partial result: a file is
+// written under a temporary name in its own folder and renamed to its final
+// name only when complete, so the final name holds either the old file (or
+// nothing) or the whole new one.
+//
+// Folders are opened one name at a time from an open folder, which also
+// creates missing ones (like mkdir -p) and makes paths longer than the
+// kernel's 4096-byte limit work. One temporary file exists at a time per
+// process; it is removed when the process exits before committing it, and on
+// SIGINT, SIGTERM, SIGHUP and SIGABRT. Errors come back as a one-line message
+// (tool name, path, reason) for App::fail; nothing here exits.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+struct OutputFolder {
+    int fd = -1;      // O_PATH descriptor of the folder, kept open
+    std::string path; // as given, for messages
+};
+
+// Opens (with create, also makes) the folder; false and a message on failure.
+bool openOutputFolder(const char* tool, const std::string& path, bool create, OutputFolder* folder,
+                      std::string* error);
+
+// Splits a file path into its folder (created when missing) and its name, and
+// refuses a name that is a folder. The name is relative to folder->fd.
+bool openOutputParent(const char* tool, const std::string& path, OutputFolder* folder,
+                      std::string* name, std::string* error);
+
+// The process's temporary name in a folder, ".<tool>-<pid>" plus the suffix.
+std::string temporaryName(const char* tool, const std::string& suffix);
+
+// Creates the temporary file (empty, replacing none) and registers it for
+// removal; returns its descriptor, or -1 and a message.
+int createTemporary(const char* tool, const OutputFolder& folder, const std::string& temporary,
+                    std::string* error);
+
+// The process to end before the temporary file is removed at exit (the encoder
+// that writes it), or 0 for none.
+void setTemporaryWriter(pid_t pid);
+
+// Flushes the temporary file to disk, renames it to `name` and forgets it;
+// `shown` is the final path as the user wrote it, for the message.
+bool commitTemporary(const char* tool, const OutputFolder& folder, const std::string& name,
+                     const std::string& shown, std::string* error);
+
+// Removes the temporary file now, if there is one.
+void discardTemporary();

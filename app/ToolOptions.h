@@ -1,0 +1,47 @@
+// The command lines of the two tools, halcyon-frames and halcyon-capture,
+// read into plain records before anything touches a display or the data.
+//
+// A parser fills its record and returns the empty string, or returns the
+// one-line message (ending in a newline) of the first bad argument; the caller
+// prints it and exits with kUsageStatus. `--help` is not an error: it sets
+// `help` and the caller prints the usage text to stdout. Rows are in the
+// show's unit (21.6 a second); sizes are pixels.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Exit statuses of the tools: 0 done, 1 a run-time failure (App::fail), 2 a
+// command line that cannot be run.
+const int kUsageStatus = 2;
+
+struct FrameRequest {
+    std::string text; // as written: it names the file
+    double row;
+};
+
+struct FramesOptions {
+    int width = 1280;
+    int height = 720;
+    std::string outDir;
+    std::vector<FrameRequest> rows;
+    bool offscreen = false;
+    bool help = false;
+};
+
+struct CaptureOptions {
+    int width = 1920;
+    int height = 1080;
+    int fps = 60;
+    double fromRow = 0.0;
+    double toRow = -1.0; // the end of the soundtrack
+    std::string out = "halcyon.mp4";
+    bool offscreen = false;
+    bool help = false;
+};
+
+extern const char* const kFramesUsage;
+extern const char* const kCaptureUsage;
+
+std::string parseFramesArguments(int argc, char** argv, FramesOptions* options);
+std::string parseCaptureArguments(int argc, char** argv, CaptureOptions* options);
