@@ -9,7 +9,7 @@ include(GNUInstallDirs)
 # Every installed program with the section of its manual page, whose source is
 # package/<program>.<section>. A new program is one more entry here; the
 # package test checks the same list.
-set(HALCYON_INSTALLED_PROGRAMS halcyon:6 halcyon-capture:1 halcyon-frames:1)
+set(HALCYON_INSTALLED_PROGRAMS halcyon:6 halcyon-capture:1 halcyon-frames:1 halcyon-studio:1)
 
 # Who answers for the package, and where users find the project: written into
 # the package's control data, copyright, changelog and AppStream metadata.
@@ -62,6 +62,12 @@ configure_file("${package_source}/metainfo.xml.in" "${metainfo}" @ONLY)
 install(FILES "${metainfo}" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
 
 install(DIRECTORY "${HALCYON_BUILD_DATA_DIR}/" DESTINATION "${HALCYON_INSTALL_DATA_DIR}")
+# The studio's show sources: tracks, shaders and the music map they are written
+# against, so an installed studio can play, and a copy of them can be edited.
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/show/tracks" "${PROJECT_SOURCE_DIR}/show/shaders"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/halcyon-by-velmora/show")
+install(FILES "${CMAKE_BINARY_DIR}/show/music-map.txt"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/halcyon-by-velmora/show")
 install(FILES "${PROJECT_SOURCE_DIR}/show/halcyon.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES "${PROJECT_SOURCE_DIR}/show/halcyon.svg"
@@ -86,7 +92,10 @@ glow, on OpenGL 2 (Mesa's software renderer will do).
 The package holds the demo, its show (soundtrack, tracks, shaders, images,
 models and clips, all generated from the project's sources) and two tools
 that need no display: halcyon-capture exports the show as a video with its
-soundtrack, halcyon-frames renders any moment as a PNG picture.")
+soundtrack, halcyon-frames renders any moment as a PNG picture; and
+halcyon-studio, which plays the show from any moment, loops and seeks with
+the music, and shows every saved edit of a copy of its tracks and shaders at
+once.")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${HALCYON_HOMEPAGE}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
