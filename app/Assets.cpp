@@ -30,8 +30,8 @@ const char* const kPreloadedTracks[] = {
     "laser1:diam",  "laser1:col_r", "laser1:col_g",    "laser1:col_b",
 };
 
-RenderTarget* colourTarget(int32_t width, int32_t height) {
-    return new RenderTarget(width, height, GL_RGBA8, kFilterLinear);
+RenderTarget* colourTarget(int32_t width, int32_t height, int32_t samples = 0) {
+    return new RenderTarget(width, height, GL_RGBA8, kFilterLinear, samples);
 }
 
 } // namespace
@@ -62,9 +62,13 @@ void loadAssets() {
 
     const App& app = App::instance();
     const RenderTargetSizes sizes = renderTargetSizes(app.width, app.height);
-    assets.sceneTarget = colourTarget(sizes.sceneWidth, sizes.sceneHeight);
-    assets.symbolTarget = colourTarget(sizes.effectWidth, sizes.effectHeight);
-    assets.eqTarget = colourTarget(sizes.effectWidth, sizes.effectHeight);
+    // The targets that geometry is drawn into are multisampled, so beams, bars
+    // and the symbol's silhouette reach the picture with smooth edges; the
+    // glow targets only resample full-screen images and need no samples.
+    const int32_t samples = sampleCountForThisDriver();
+    assets.sceneTarget = colourTarget(sizes.sceneWidth, sizes.sceneHeight, samples);
+    assets.symbolTarget = colourTarget(sizes.effectWidth, sizes.effectHeight, samples);
+    assets.eqTarget = colourTarget(sizes.effectWidth, sizes.effectHeight, samples);
     assets.halfTarget1 = colourTarget(sizes.halfWidth, sizes.halfHeight);
     assets.halfTarget2 = colourTarget(sizes.halfWidth, sizes.halfHeight);
     assets.halfTarget3 = colourTarget(sizes.halfWidth, sizes.halfHeight);

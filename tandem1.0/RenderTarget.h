@@ -5,6 +5,12 @@
 // unbind returns to that one, or to the window and its letterboxed viewport.
 // Callers pair bind and unbind of the same target, properly nested. Targets
 // are created once at set-up, never resized, and live until exit.
+//
+// A multisampled target (samples > 0) draws into a second framebuffer of
+// multisampled colour and depth renderbuffers; its own unbind resolves the
+// samples into colorTexture, so passes that sample the texture afterwards see
+// anti-aliased edges. A target nested inside it (bind A, bind B, unbind B)
+// returns to A's multisampled framebuffer without resolving.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +26,15 @@ struct RenderTarget {
     int32_t width;
     int32_t height;
     RenderTarget* previous;
+    // Samples per pixel of the drawing; 0 draws straight into colorTexture.
+    int32_t samples;
+    // Where bind sends drawing: framebuffer itself when samples is 0.
+    uint32_t drawFramebuffer;
+    uint32_t sampleColorBuffer;
+    uint32_t sampleDepthBuffer;
 
-    RenderTarget(int32_t width, int32_t height, uint32_t internalFormat, int filter);
+    RenderTarget(int32_t width, int32_t height, uint32_t internalFormat, int filter,
+                 int32_t samples = 0);
 
     void bind();
     void unbind();
@@ -36,3 +49,15 @@ struct RenderTargetSizes {
 };
 
 RenderTargetSizes renderTargetSizes(int32_t windowWidth, int32_t windowHeight);
+
+// Samples per pixel of the scene, symbol and equaliser targets: 4 where the
+// driver offers that many (driverMaximum, GL_MAX_SAMPLES), none where it
+// does not. A request (the text of HALCYON_MSAA, null when unset) of 0, 2, 4
+// or 8 overrides the default, capped at the driver's maximum, so slow
+// renderers can switch anti-aliasing off. Returns false, leaving *samples
+// alone, when the request is any other text.
+bool chooseSampleCount(int32_t driverMaximum, const char* request, int32_t* samples);
+
+// chooseSampleCount for this context and environment; a bad HALCYON_MSAA is
+// fatal. Queries the driver, so it belongs to start-up.
+int32_t sampleCountForThisDriver();

@@ -145,6 +145,89 @@ TEST(RenderTargets, BindAsAStack) {
     EXPECT_EQ(wrap, GL_CLAMP);
 }
 
+// A white triangle over half of a small target, its edge a steep diagonal:
+// how many of the target's texels end up neither black nor white, and how
+// many are white, once the target is unbound and its texture read back.
+struct EdgeCount {
+    int between, white;
+};
+
+EdgeCount drawDiagonal(RenderTarget& target) {
+    target.bind();
+    clearAndReset();
+    glBegin(GL_TRIANGLES);
+    glVertex2f(-1.0f, -1.0f);
+    glVertex2f(0.7f, -1.0f);
+    glVertex2f(-0.7f, 1.0f);
+    glEnd();
+    target.unbind();
+    std::vector<unsigned char> rgba(size_t(target.width * target.height * 4));
+    glBindTexture(GL_TEXTURE_2D, target.colorTexture);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EdgeCount count{0, 0};
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+        count.between += rgba[i] > 0 && rgba[i] < 255;
+        count.white += rgba[i] == 255;
+    }
+    return count;
+}
+
+TEST(RenderTargets, MultisampledTargetsResolveSmoothEdgesIntoTheirTexture) {
+    GLint driverMaximum = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &driverMaximum);
+    if (driverMaximum < 4) GTEST_SKIP() << "the driver offers " << driverMaximum << " samples";
+    const int size = 32;
+
+    RenderTarget plain(size, size, GL_RGBA8, kFilterLinear);
+    const EdgeCount hard = drawDiagonal(plain);
+    EXPECT_EQ(hard.between, 0) << "a single-sampled edge is a staircase";
+    EXPECT_GT(hard.white, size * size / 4);
+
+    RenderTarget smooth(size, size, GL_RGBA8, kFilterLinear, 4);
+    EXPECT_NE(smooth.drawFramebuffer, smooth.framebuffer);
+    const EdgeCount soft = drawDiagonal(smooth);
+    EXPECT_GE(soft.between, size) << "about one blended texel per row of the edge";
+    EXPECT_NEAR(soft.white, hard.white, size) << "the same triangle, resolved";
+
+    // A target nested inside a multisampled one returns drawing to the
+    // samples, not to the resolved texture.
+    App::setViewport(640, 480);
+    RenderTarget inner(4, 4, GL_RGBA8, kFilterNearest);
+    smooth.bind();
+    inner.bind();
+    inner.unbind();
+    GLint fb = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &fb);
+    EXPECT_EQ(GLuint(fb), smooth.drawFramebuffer);
+    smooth.unbind();
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &fb);
+    EXPECT_EQ(fb, 0);
+}
+
+TEST(RenderTargets, SampleCountFollowsTheDriverAndTheRequest) {
+    struct Case {
+        int32_t driverMaximum;
+        const char* request;
+        bool valid;
+        int32_t samples;
+    } cases[] = {
+        {8, nullptr, true, 4},                        // the default where the driver offers it
+        {4, nullptr, true, 4}, {2, nullptr, true, 2}, // as many as there are
+        {1, nullptr, true, 0}, {0, nullptr, true, 0}, // none where none
+        {8, "0", true, 0},     {8, "2", true, 2},     {8, "8", true, 8},    {2, "8", true, 2},
+        {0, "4", true, 0}, // capped at what is offered
+        {8, "3", false, -1},   {8, "", false, -1},    {8, "4x", false, -1}, {8, "-4", false, -1},
+    };
+    for (const Case& c : cases) {
+        int32_t samples = -1;
+        const std::string what =
+            std::to_string(c.driverMaximum) + " offered, " + (c.request ? c.request : "(unset)");
+        EXPECT_EQ(chooseSampleCount(c.driverMaximum, c.request, &samples), c.valid) << what;
+        EXPECT_EQ(samples, c.samples) << what;
+    }
+}
+
 TEST(RenderTargets, FloatDepthTargetIsComplete) {
     RenderTarget t(1, 256, GL_RGBA32F_ARB, kFilterNearest);
     t.bind();

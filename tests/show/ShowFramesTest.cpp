@@ -1,7 +1,11 @@
 // Renders a frame every second of the show with the build's frame renderer
 // and checks that none is almost black or almost white, except in the fade
-// from black at the start and the fade to black before the music ends.
+// from black at the start and the fade to black before the music ends, and
+// that every section keeps true black in its pictures outside the strobe's
+// flashes. The per-section figures are printed, whether they pass or not.
 #include "FrameCheck.h"
+
+#include "sync/data.h"
 
 #include <gtest/gtest.h>
 #include <stb/stb_image.h>
@@ -24,6 +28,25 @@ constexpr int kEndRow = 3840; // the music stops here
 constexpr int kIntroFadeEndRow = 44;
 constexpr int kOutroFadeStartRow = 3770;
 constexpr const char* kSize = "320x180";
+
+// The soundtrack's arrangement, in rows.
+struct Section {
+    const char* name;
+    int begin, end;
+};
+constexpr Section kSections[] = {
+    {"intro", 0, 640},      {"build1", 640, 960},  {"drop1", 960, 1600},  {"breakdown", 1600, 2240},
+    {"build2", 2240, 2560}, {"drop2", 2560, 3200}, {"outro", 3200, 3840},
+};
+// The strobe adds "strobo" x 0.5 of full white over the scene: from this
+// value on it alone lifts black above the black line, so the still is a flash
+// and is meant to hold no black.
+constexpr double kFlashStrobe = showcheck::kBlackLuma / 127.5;
+// Outside the flashes the median still of every section is at least this
+// much true black, and at most this share of its stills has no black in its
+// darkest twentieth (a picture under a grey veil).
+constexpr double kLeastBlackShare = 0.15;
+constexpr double kMostVeiledShare = 0.2;
 
 int rowAtSecond(int second) {
     return int(std::lround(second * kRowsPerSecond));
@@ -109,6 +132,47 @@ TEST_F(ShowFrames, OpensOnBlackAndFadesOutBeforeTheMusicEnds) {
         << "row " << rows.back() << " mean " << last.meanLuminance;
 }
 
+TEST_F(ShowFrames, EverySectionKeepsItsBlacksOutsideTheFlashes) {
+    ASSERT_TRUE(rendered) << "the frame renderer failed";
+    SyncDevice* device = sync_new_device((std::string(HALCYON_SHOW_DATA) + "sync").c_str());
+    ASSERT_TRUE(device);
+    const Track* strobe = sync_open_track(device, "strobo");
+    ASSERT_GT(strobe->keyCount, 0) << "no strobe track";
+    std::string figures, faults;
+    for (const Section& section : kSections) {
+        std::vector<double> blackShares, percentiles;
+        int flashes = 0, veiled = 0;
+        double lumaSum = 0.0;
+        for (int row : rowsEverySecond()) {
+            if (row < section.begin || row >= section.end) continue;
+            if (sync_get_val(strobe, row) >= kFlashStrobe) {
+                ++flashes;
+                continue;
+            }
+            FrameStats stats{};
+            if (!measure(row, &stats)) continue;
+            blackShares.push_back(stats.blackShare);
+            percentiles.push_back(stats.lumaPercentile5);
+            lumaSum += stats.meanLuma;
+            if (stats.lumaPercentile5 >= showcheck::kBlackLuma) ++veiled;
+        }
+        const int stills = int(blackShares.size());
+        const double blackShare = showcheck::median(blackShares);
+        char line[200];
+        snprintf(line, sizeof line,
+                 "%-9s %2d stills + %d flashes: black %5.1f %%, 5th percentile %3.0f, mean luma "
+                 "%5.1f, %d without black\n",
+                 section.name, stills, flashes, 100.0 * blackShare, showcheck::median(percentiles),
+                 stills ? lumaSum / stills : 0.0, veiled);
+        figures += line;
+        if (stills == 0 || blackShare < kLeastBlackShare || veiled > kMostVeiledShare * stills)
+            faults += std::string(section.name) + " ";
+    }
+    sync_free_device(device);
+    printf("median per section, luma BT.601:\n%s", figures.c_str());
+    EXPECT_EQ(faults, "") << figures;
+}
+
 // The checker itself, on frames whose answer is known.
 std::vector<uint8_t> frameOf(int pixels, uint8_t r, uint8_t g, uint8_t b) {
     std::vector<uint8_t> rgb;
@@ -163,6 +227,33 @@ TEST(FrameCheck, WeighsTheChannelsAndCountsWhitePixels) {
     // A pixel just short of full white in one channel does not count.
     EXPECT_DOUBLE_EQ(showcheck::measureFrame(frameOf(4, 255, 249, 255).data(), 2, 2).whiteShare,
                      0.0);
+}
+
+TEST(FrameCheck, CountsTrueBlackAndTheDarkestTwentieth) {
+    struct Case {
+        int darkPixels;  // of 100, the rest at luma 100
+        uint8_t r, g, b; // the dark pixels
+        double blackShare;
+        int percentile5;
+    } cases[] = {
+        {5, 0, 0, 0, 0.05, 0},     // exactly a twentieth black sets the percentile
+        {4, 0, 0, 0, 0.04, 100},   // one pixel fewer does not
+        {50, 0, 0, 40, 0.50, 5},   // 40 in blue alone is black (luma 4.6)
+        {50, 0, 40, 0, 0.0, 23},   // the same 40 in green is not
+        {50, 16, 16, 16, 0.0, 16}, // the black line itself is not black
+        {50, 15, 15, 15, 0.50, 15},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> rgb = frameOf(c.darkPixels, c.r, c.g, c.b);
+        const std::vector<uint8_t> grey = frameOf(100 - c.darkPixels, 100, 100, 100);
+        rgb.insert(rgb.end(), grey.begin(), grey.end());
+        const FrameStats stats = showcheck::measureFrame(rgb.data(), 10, 10);
+        EXPECT_NEAR(stats.blackShare, c.blackShare, 1e-9) << c.darkPixels << " dark";
+        EXPECT_EQ(stats.lumaPercentile5, c.percentile5) << c.darkPixels << " dark";
+    }
+    EXPECT_DOUBLE_EQ(showcheck::median({3, 1, 2}), 2.0);
+    EXPECT_DOUBLE_EQ(showcheck::median({4, 1, 3, 2}), 2.5);
+    EXPECT_DOUBLE_EQ(showcheck::median({}), 0.0);
 }
 
 } // namespace

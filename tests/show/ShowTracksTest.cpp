@@ -72,6 +72,16 @@ TEST(ShowTracks, EveryModelAndEveryClipIsShown) {
     EXPECT_EQ(clips.size(), size_t(kClipCount));
 }
 
+TEST(ShowTracks, EverySymbolStaysLongEnoughToBeRecognised) {
+    constexpr int kLeastRows = 2 * 40; // two bars
+    const std::vector<Key> keys = readTrack("symbol:num");
+    ASSERT_GE(keys.size(), size_t(kModelCount));
+    // The last key takes the symbol away before the music ends.
+    for (size_t i = 0; i + 1 < keys.size(); ++i)
+        EXPECT_GE(keys[i + 1].row - keys[i].row, kLeastRows)
+            << "symbol " << keys[i].value << " from row " << keys[i].row;
+}
+
 TEST(ShowTracks, BothEqualiserPicturesSeveralLaserPatternsAndEveryBlendMode) {
     const std::set<int> modes = flooredValues("eq:mode");
     EXPECT_TRUE(modes.count(0) && modes.count(1)) << "the ring and the tunnel";
