@@ -244,8 +244,9 @@ TEST(MusicMap, WrittenFileListsTheArrangement) {
 }
 
 TEST(MusicDsp, OscillatorsAtTheSongsHighestPitchesFoldLittleBack) {
-    // The arpeggio's upper saw on A5 is the highest oscillator, the lead's
-    // detuned A5 the next; the crash's metal squares ring highest of those.
+    // The arpeggio's upper saw on A5 is the highest saw, the lead's detuned A5
+    // the next; the squares are the top partials of the hat's and the crash's
+    // metallic rings.
     struct Case {
         const char* name;
         float hz;

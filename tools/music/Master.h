@@ -35,9 +35,9 @@ std::vector<float> truePeaks(const Stereo& audio);
 void limitPeaks(Stereo& audio, const std::vector<float>& peaks, float ceiling, int lookahead,
                 float release);
 
-// Removes DC and sub-bass rumble, lays the air band back, fades the last `fadeFrames` to silence,
-// brings the mix to kTargetLufs and limits its estimated true peak to
-// kCeilingDb.
+// Removes DC and sub-bass rumble, lays the air band back, fades the last
+// `fadeFrames` to silence, brings the mix to kTargetLufs and limits its
+// estimated true peak to kCeilingDb.
 void master(Stereo& audio, int64_t fadeFrames);
 
 // Octave bands the tonal-balance meter reports, centred on 125 Hz to 16 kHz;

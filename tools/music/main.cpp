@@ -4,9 +4,9 @@
 //   halcyon-music --wav OUT.wav [--map OUT.txt] [--bars FIRST END] [--voice NAME]...
 //
 // --bars renders only bars [FIRST, END) (for tests); the default is the whole
-// song with its tail. --voice renders only the named instruments, unmastered, so
-// that the levels of voices rendered one by one compare with each other. The output depends on
-// nothing but the source.
+// song with its tail. --voice renders only the named instruments, unmastered,
+// so that the levels of voices rendered one by one compare with each other.
+// The output depends on nothing but the source.
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
