@@ -1,6 +1,7 @@
 // Tests of the soundtrack generator: the grid arithmetic, the map file, the
-// rendered audio (length, beat placement, headroom, repeatability) and the
-// encoded MP3 the build ships (length, spectrum, loudness, true peak).
+// oscillators' aliasing, the rendered audio (length, beat placement, headroom,
+// repeatability) and the encoded MP3 the build ships (length, spectrum, tonal
+// balance, loudness, true peak).
 #include <gtest/gtest.h>
 #include <mpg123.h>
 
@@ -150,6 +151,15 @@ int peakMagnitude(const Pcm& pcm) {
 
 const int kMinusOneDbfs = int(32767.0 * std::pow(10.0, -1.0 / 20.0));
 
+Stereo toStereo(const Pcm& pcm) {
+    Stereo audio = makeStereo(pcm.frames());
+    for (int64_t n = 0; n < pcm.frames(); ++n) {
+        audio.left[size_t(n)] = float(pcm.samples[size_t(2 * n)]) / 32768.0f;
+        audio.right[size_t(n)] = float(pcm.samples[size_t(2 * n + 1)]) / 32768.0f;
+    }
+    return audio;
+}
+
 } // namespace
 
 TEST(MusicGrid, BeatsLandOnWholeRowsWithoutDrift) {
@@ -233,6 +243,56 @@ TEST(MusicMap, WrittenFileListsTheArrangement) {
             << "no fill before the drop at " << drop;
 }
 
+TEST(MusicDsp, OscillatorsAtTheSongsHighestPitchesFoldLittleBack) {
+    // The arpeggio's upper saw on A5 is the highest saw, the lead's detuned A5
+    // the next; the squares are the top partials of the hat's and the crash's
+    // metallic rings.
+    struct Case {
+        const char* name;
+        float hz;
+        bool square;
+    };
+    const Case cases[] = {{"arp saw", 1762.6f, false},
+                          {"lead saw", 890.7f, false},
+                          {"hat square", 1280.0f, true},
+                          {"crash square", 1840.0f, true}};
+    constexpr int kSize = 1 << 16;
+    for (const Case& c : cases) {
+        Saw saw;
+        Square square;
+        std::vector<std::complex<double>> spectrum(kSize);
+        double windowPower = 0.0;
+        for (int i = 0; i < kSize; ++i) {
+            // Blackman-Harris: its side lobes sit 92 dB down, under any fold.
+            const double t = 2.0 * M_PI * i / kSize;
+            const double window = 0.35875 - 0.48829 * std::cos(t) + 0.14128 * std::cos(2 * t) -
+                                  0.01168 * std::cos(3 * t);
+            spectrum[size_t(i)] = window * (c.square ? squareRun(square, c.hz) : sawRun(saw, c.hz));
+            windowPower += window * window;
+        }
+        fft(spectrum);
+        const double binHz = double(kSampleRate) / kSize;
+        double fundamental = 0.0, folded = 0.0;
+        for (int bin = 1; bin < kSize / 2; ++bin) {
+            const double harmonic = std::round(bin * binHz / c.hz);
+            const bool onHarmonic =
+                harmonic >= 1 && std::fabs(bin * binHz - harmonic * c.hz) < 6 * binHz;
+            const double power = std::norm(spectrum[size_t(bin)]);
+            if (onHarmonic && harmonic == 1)
+                fundamental += power;
+            else if (!onHarmonic)
+                folded += power;
+        }
+        // A naive saw folds back -24 dB, a naive square -14 dB, two-sample
+        // edge smoothing -27 dB.
+        EXPECT_LT(10.0 * std::log10(folded / fundamental), -34.0) << c.name;
+        // The smoothing must not eat the note itself: a saw's fundamental has
+        // amplitude 2/pi, a square's 4/pi.
+        const double amplitude = 2.0 * std::sqrt(fundamental / (kSize * windowPower));
+        EXPECT_NEAR(amplitude, (c.square ? 4.0 : 2.0) / M_PI, 0.03) << c.name;
+    }
+}
+
 TEST(MusicRender, BarRangeIsRepeatableOnTheGridAndUnclipped) {
     // Bars 60-68: the end of the second build (kick stops for two bars) into
     // the second drop.
@@ -309,6 +369,50 @@ TEST(MusicMaster, LimiterHoldsTheCeilingAndLeavesQuietPartsAlone) {
     for (size_t n = inBurst; n < inBurst + 50; ++n)
         EXPECT_NEAR(audio.left[n] / original.left[n], audio.left[inBurst] / original.left[inBurst],
                     0.02);
+}
+
+TEST(MusicMaster, OctaveMeterPutsEachToneInItsOwnBand) {
+    // Sines of amplitude 0.5 (mean square 1/8, -9.03 dB) just inside either
+    // edge of each band: a band placed half an octave off, or a scale that is
+    // wrong, moves the reading.
+    for (int band = 0; band < kOctaveBands; ++band) {
+        for (float offset : {0.85f, 1.25f}) {
+            const float hz = kLowestBandHz * float(1 << band) * offset;
+            Stereo tone = makeStereo(kSampleRate / 2);
+            for (int64_t n = 0; n < tone.size(); ++n)
+                tone.left[size_t(n)] = tone.right[size_t(n)] =
+                    0.5f * std::sin(2.0f * kPi * hz * float(n) / kSampleRate);
+            const std::vector<double> levels = octaveBandLevels(tone, 0, tone.size());
+            ASSERT_EQ(levels.size(), size_t(kOctaveBands));
+            for (int other = 0; other < kOctaveBands; ++other)
+                if (other == band)
+                    EXPECT_NEAR(levels[size_t(other)], -9.03, 0.1) << hz << " Hz";
+                else
+                    EXPECT_LT(levels[size_t(other)], -49.0) << hz << " Hz in band " << other;
+        }
+    }
+}
+
+TEST(MusicSoundtrack, EncodedSongFallsAboveOneKilohertzInEverySection) {
+    // A master's spectrum falls with frequency and steeply above about 10 kHz;
+    // a top octave as loud as the midrange is heard as hiss.
+    const Pcm pcm = decodeMp3(MUSIC_MP3_FILE);
+    ASSERT_EQ(pcm.frames(), songFrames(0, kSongBars));
+    const Stereo audio = toStereo(pcm);
+    constexpr int kOneKilohertzBand = 3;
+    for (const Section& section : kSections) {
+        const std::vector<double> levels =
+            octaveBandLevels(audio, sampleAtBar(section.firstBar), sampleAtBar(section.endBar));
+        std::ostringstream figures;
+        figures << section.name << " octaves from 125 Hz:";
+        for (double level : levels)
+            figures << " " << std::round(level * 10.0) / 10.0;
+        for (int band = kOneKilohertzBand + 1; band < kOctaveBands; ++band)
+            EXPECT_LE(levels[size_t(band)], levels[size_t(band - 1)] + 1.0)
+                << "band " << band << " rises; " << figures.str();
+        EXPECT_LE(levels[kOctaveBands - 1], levels[kOneKilohertzBand] - 12.0)
+            << "the top octave hisses; " << figures.str();
+    }
 }
 
 TEST(MusicSoundtrack, EncodedSongHasItsLengthAndFillsTheEqualiser) {

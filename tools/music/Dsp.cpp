@@ -72,3 +72,26 @@ void pingPong(const Stereo& in, Stereo& out, int64_t delay, float feedback, floa
         if (++pos == delay) pos = 0;
     }
 }
+
+void fft(std::vector<std::complex<double>>& x) {
+    const size_t size = x.size();
+    for (size_t i = 1, j = 0; i < size; ++i) {
+        size_t bit = size >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j |= bit;
+        if (i < j) std::swap(x[i], x[j]);
+    }
+    for (size_t length = 2; length <= size; length <<= 1) {
+        const std::complex<double> step = std::polar(1.0, -2.0 * M_PI / double(length));
+        for (size_t start = 0; start < size; start += length) {
+            std::complex<double> w = 1.0;
+            for (size_t k = 0; k < length / 2; ++k, w *= step) {
+                const std::complex<double> even = x[start + k];
+                const std::complex<double> odd = x[start + k + length / 2] * w;
+                x[start + k] = even + odd;
+                x[start + k + length / 2] = even - odd;
+            }
+        }
+    }
+}

@@ -1,6 +1,7 @@
 #include "tools/music/Master.h"
 
 #include <algorithm>
+#include <complex>
 #include <deque>
 
 namespace {
@@ -35,6 +36,20 @@ Biquad kHighPass() {
     const double k = std::tan(M_PI * f0 / kSampleRate);
     const double a0 = 1.0 + k / q + k * k;
     return Biquad{1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
+}
+
+// A second-order high shelf (the audio-EQ cookbook's, slope 1): unity below
+// `corner`, `gainDb` well above it.
+Biquad highShelf(double corner, double gainDb) {
+    const double a = std::pow(10.0, gainDb / 40.0);
+    const double w = 2.0 * M_PI * corner / kSampleRate;
+    const double c = std::cos(w), alpha = std::sin(w) / std::sqrt(2.0);
+    const double root = 2.0 * std::sqrt(a) * alpha;
+    const double a0 = (a + 1.0) - (a - 1.0) * c + root;
+    return Biquad{a * ((a + 1.0) + (a - 1.0) * c + root) / a0,
+                  -2.0 * a * ((a - 1.0) + (a + 1.0) * c) / a0,
+                  a * ((a + 1.0) + (a - 1.0) * c - root) / a0,
+                  2.0 * ((a - 1.0) - (a + 1.0) * c) / a0, ((a + 1.0) - (a - 1.0) * c - root) / a0};
 }
 
 constexpr double kAbsoluteGate = -70.0;
@@ -160,9 +175,12 @@ void master(Stereo& audio, int64_t fadeFrames) {
     Svf highPass[2];
     for (Svf& f : highPass)
         svfTune(f, 22.0f, 0.7f);
+    Biquad air[2] = {highShelf(kAirShelfHz, kAirShelfDb), highShelf(kAirShelfHz, kAirShelfDb)};
     for (int64_t n = 0; n < frames; ++n) {
-        audio.left[size_t(n)] = svfRun(highPass[0], audio.left[size_t(n)]).high;
-        audio.right[size_t(n)] = svfRun(highPass[1], audio.right[size_t(n)]).high;
+        audio.left[size_t(n)] =
+            float(biquadRun(air[0], svfRun(highPass[0], audio.left[size_t(n)]).high));
+        audio.right[size_t(n)] =
+            float(biquadRun(air[1], svfRun(highPass[1], audio.right[size_t(n)]).high));
     }
     for (int64_t n = std::max<int64_t>(0, frames - fadeFrames); n < frames; ++n) {
         const float gain = float(frames - 1 - n) / float(fadeFrames);
@@ -192,6 +210,49 @@ void master(Stereo& audio, int64_t fadeFrames) {
         gainDb += kTargetLufs - integratedLoudness(trial);
     }
     audio = std::move(trial);
+}
+
+std::vector<double> octaveBandLevels(const Stereo& audio, int64_t first, int64_t end) {
+    // 8192 points resolve 5.4 Hz: a tone 20 Hz inside the 125 Hz band's edge
+    // stays in it. Half-overlapping Hann windows weigh every frame about equally.
+    constexpr int kSize = 8192;
+    constexpr int kHop = kSize / 2;
+    std::vector<double> window(kSize);
+    double windowPower = 0.0;
+    for (int i = 0; i < kSize; ++i) {
+        window[size_t(i)] = 0.5 - 0.5 * std::cos(2.0 * M_PI * i / kSize);
+        windowPower += window[size_t(i)] * window[size_t(i)];
+    }
+    std::vector<int> bandOfBin(kSize / 2 + 1, -1);
+    for (int bin = 1; bin <= kSize / 2; ++bin) {
+        const double octaves = std::log2(double(bin) * kSampleRate / kSize / kLowestBandHz);
+        const int band = int(std::floor(octaves + 0.5));
+        if (band >= 0 && band < kOctaveBands) bandOfBin[size_t(bin)] = band;
+    }
+    std::vector<double> power(kOctaveBands, 0.0);
+    std::vector<std::complex<double>> spectrum(kSize);
+    int64_t spectra = 0;
+    for (int64_t start = std::max<int64_t>(0, first); start + kSize <= std::min(end, audio.size());
+         start += kHop) {
+        for (int channel = 0; channel < 2; ++channel) {
+            const std::vector<float>& x = channel == 0 ? audio.left : audio.right;
+            for (int i = 0; i < kSize; ++i)
+                spectrum[size_t(i)] = x[size_t(start + i)] * window[size_t(i)];
+            fft(spectrum);
+            // One-sided power, scaled by Parseval so that it is a mean square.
+            for (int bin = 1; bin <= kSize / 2; ++bin)
+                if (bandOfBin[size_t(bin)] >= 0)
+                    power[size_t(bandOfBin[size_t(bin)])] +=
+                        2.0 * std::norm(spectrum[size_t(bin)]) / (kSize * windowPower);
+        }
+        spectra += 2;
+    }
+    std::vector<double> levels(kOctaveBands);
+    for (int band = 0; band < kOctaveBands; ++band)
+        levels[size_t(band)] =
+            10.0 * std::log10(std::max(power[size_t(band)] / double(std::max<int64_t>(spectra, 1)),
+                                       1e-20));
+    return levels;
 }
 
 bool writeWav(FILE* file, const Stereo& audio) {

@@ -1,6 +1,7 @@
 #include "tools/music/Song.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -52,7 +53,12 @@ struct Render {
     std::vector<int64_t> kicks;
     std::vector<float> kickDepth;
     Rng rng;
+    unsigned voices;
 };
+
+bool plays(const Render& r, Voice voice) {
+    return (r.voices & voice) != 0;
+}
 
 // Frames of a voice that starts at absolute sample `at` and lasts `seconds`,
 // cut to the render; `first` is the voice's first frame in the buffers.
@@ -102,6 +108,7 @@ float sweepCutoff(int64_t sample) {
 void kick(Render& r, int64_t at, float gain, float duckDepth) {
     r.kicks.push_back(at);
     r.kickDepth.push_back(duckDepth);
+    if (!plays(r, VOICE_KICK)) return;
     constexpr float kLength = 0.42f;
     constexpr float kFadeStart = 0.32f;
     const Span span = spanOf(r, at, kLength);
@@ -120,6 +127,7 @@ void kick(Render& r, int64_t at, float gain, float duckDepth) {
 }
 
 void clap(Render& r, int64_t at, float gain) {
+    if (!plays(r, VOICE_CLAP)) return;
     const float kBursts[3] = {0.0f, 0.009f, 0.018f};
     constexpr float kBodyStart = 0.027f;
     const Span span = spanOf(r, at, 0.4f);
@@ -138,17 +146,23 @@ void clap(Render& r, int64_t at, float gain) {
     }
 }
 
-// A snare, or a tom when `pitch` is low: a decaying tone under high-passed
-// noise.
+// A snare, or a tom when `pitch` is low: a decaying tone under noise that is
+// band-passed to the snare wires' rattle.
+constexpr float kSnareHissLowHz = 1800.0f;
+constexpr float kSnareHissHighHz = 8500.0f;
+
 void snare(Render& r, int64_t at, float gain, float pitch, float pan) {
+    if (!plays(r, VOICE_SNARE)) return;
     const Span span = spanOf(r, at, 0.3f);
-    Svf hp;
-    svfTune(hp, 1800.0f, 0.7f);
+    Svf hp, lp;
+    svfTune(hp, kSnareHissLowHz, 0.7f);
+    svfTune(lp, kSnareHissHighHz, 0.7f);
     for (int64_t n = 0; n < span.count; ++n) {
         const float t = float(n) * kSampleTime;
         const float tone = std::sin(kTwoPi * 180.0f * pitch * t) * std::exp(-t / 0.06f) * 0.7f +
                            std::sin(kTwoPi * 330.0f * pitch * t) * std::exp(-t / 0.03f) * 0.3f;
-        const float hiss = svfRun(hp, noise(r.rng)).high * std::exp(-t / 0.07f) * 0.8f;
+        const float hiss =
+            svfRun(lp, svfRun(hp, noise(r.rng)).high).low * std::exp(-t / 0.07f) * 0.8f;
         const float x = (tone + hiss) * gain;
         addFrame(r.drums, span.first + n, x * (1.0f - pan), x * (1.0f + pan));
         addFrame(r.send, span.first + n, x * 0.3f, x * 0.3f);
@@ -156,51 +170,55 @@ void snare(Render& r, int64_t at, float gain, float pitch, float pan) {
 }
 
 // Metallic hat: six square waves at inharmonic ratios plus noise, high-passed.
+// No low-pass: it would dig a hole just under Nyquist, where the equaliser
+// still draws bars; the master's shelf lays the whole air band back instead.
 const float kMetalHz[6] = {205.3f, 304.4f, 369.6f, 522.7f, 540.0f, 800.0f};
+constexpr float kHatHighPassHz = 7000.0f;
 
 void hat(Render& r, int64_t at, float gain, float decay, float pan) {
+    if (!plays(r, VOICE_HAT)) return;
     const Span span = spanOf(r, at, decay * 6.0f);
-    Svf hp, bright;
-    svfTune(hp, 7000.0f, 0.8f);
-    svfTune(bright, 11000.0f, 0.7f);
-    float phases[6] = {};
+    Svf hp;
+    svfTune(hp, kHatHighPassHz, 0.8f);
+    Square metal[6];
     for (int64_t n = 0; n < span.count; ++n) {
         const float t = float(n) * kSampleTime;
-        float metal = 0.0f;
-        for (int i = 0; i < 6; ++i) {
-            phases[i] += kMetalHz[i] * 1.6f * kSampleTime;
-            if (phases[i] >= 1.0f) phases[i] -= 1.0f;
-            metal += phases[i] < 0.5f ? 1.0f : -1.0f;
-        }
-        const float source = metal * 0.12f + noise(r.rng) * 0.7f;
-        const float filtered = svfRun(hp, source).high;
-        const float x =
-            (filtered + svfRun(bright, source).high * 0.3f) * std::exp(-t / decay) * gain;
+        float ring = 0.0f;
+        for (int i = 0; i < 6; ++i)
+            ring += squareRun(metal[i], kMetalHz[i] * 1.6f);
+        const float source = ring * 0.12f + noise(r.rng) * 0.7f;
+        const float x = svfRun(hp, source).high * std::exp(-t / decay) * gain;
         addFrame(r.drums, span.first + n, x * (1.0f - pan), x * (1.0f + pan));
     }
 }
 
 // ---- effects --------------------------------------------------------------
 
+// A cymbal: noise and a metallic ring between a high-pass and a low-pass, so
+// that it washes over the top of the mix without reaching into the air band.
+constexpr float kCrashLowPassHz = 12000.0f;
+
 void crash(Render& r, int64_t at, float gain, bool impact) {
+    if (!plays(r, VOICE_CRASH)) return;
     const Span span = spanOf(r, at, 2.6f);
-    Svf left, right;
+    Svf left, right, leftTop, rightTop;
     svfTune(left, 4500.0f, 0.7f);
     svfTune(right, 4700.0f, 0.7f);
-    float phases[6] = {};
+    svfTune(leftTop, kCrashLowPassHz, 0.7f);
+    svfTune(rightTop, kCrashLowPassHz * 1.04f, 0.7f);
+    Square metal[6];
     float boomPhase = 0.0f;
     for (int64_t n = 0; n < span.count; ++n) {
         const float t = float(n) * kSampleTime;
-        float metal = 0.0f;
-        for (int i = 0; i < 6; ++i) {
-            phases[i] += kMetalHz[i] * 2.3f * kSampleTime;
-            if (phases[i] >= 1.0f) phases[i] -= 1.0f;
-            metal += phases[i] < 0.5f ? 1.0f : -1.0f;
-        }
+        float ring = 0.0f;
+        for (int i = 0; i < 6; ++i)
+            ring += squareRun(metal[i], kMetalHz[i] * 2.3f);
         const float env =
             std::exp(-t / 0.8f) * std::min(1.0f, t / 0.002f) * std::min(1.0f, (2.6f - t) / 0.3f);
-        const float l = svfRun(left, noise(r.rng) + metal * 0.08f).high * env * gain;
-        const float rr = svfRun(right, noise(r.rng) + metal * 0.08f).high * env * gain;
+        const float l =
+            svfRun(leftTop, svfRun(left, noise(r.rng) + ring * 0.08f).high).low * env * gain;
+        const float rr =
+            svfRun(rightTop, svfRun(right, noise(r.rng) + ring * 0.08f).high).low * env * gain;
         float boom = 0.0f;
         if (impact) {
             boomPhase += (38.0f + 30.0f * std::exp(-t / 0.1f)) * kSampleTime;
@@ -213,15 +231,20 @@ void crash(Render& r, int64_t at, float gain, bool impact) {
     }
 }
 
-// Noise through a band-pass that sweeps up over [from, to), louder as it rises.
+// Noise through a band-pass that sweeps up over [from, to), louder as it rises;
+// it stops at 8 kHz, where it still sounds like rising rather than hissing.
+constexpr float kRiserLowHz = 250.0f;
+constexpr float kRiserSweep = 32.0f;
+
 void riser(Render& r, int64_t from, int64_t to, float gain) {
+    if (!plays(r, VOICE_RISER)) return;
     const Span span = spanOf(r, from, float(to - from) * kSampleTime);
     Svf left, right;
     const float total = float(to - from);
     for (int64_t n = 0; n < span.count; ++n) {
         const float u = float(n) / total;
         if (n % 16 == 0) {
-            const float cutoff = 250.0f * std::pow(40.0f, u);
+            const float cutoff = kRiserLowHz * std::pow(kRiserSweep, u);
             svfTune(left, cutoff, 2.5f);
             svfTune(right, cutoff * 1.06f, 2.5f);
         }
@@ -239,6 +262,7 @@ void riser(Render& r, int64_t from, int64_t to, float gain) {
 // falls from `cutoff * (1 + envelope)` to `cutoff`.
 void bassNote(Render& r, int64_t at, float seconds, int note, float cutoff, float envelope,
               float gain) {
+    if (!plays(r, VOICE_BASS)) return;
     constexpr float kRelease = 0.015f;
     const Span span = spanOf(r, at, seconds + kRelease * 5.0f);
     const float hz = midiToHz(float(note));
@@ -259,6 +283,7 @@ void bassNote(Render& r, int64_t at, float seconds, int note, float cutoff, floa
 
 // A plain sine for the breakdown's soft low end.
 void subNote(Render& r, int64_t at, float seconds, int note, float gain) {
+    if (!plays(r, VOICE_SUB)) return;
     const Span span = spanOf(r, at, seconds + 1.5f);
     const float hz = midiToHz(float(note));
     float phase = 0.0f;
@@ -274,6 +299,7 @@ void subNote(Render& r, int64_t at, float seconds, int note, float gain) {
 // Five detuned saws a note, spread across the stereo field, through the
 // slowly moving sweep filter.
 void padChord(Render& r, int64_t at, float seconds, const Chord& chord, float gain) {
+    if (!plays(r, VOICE_PAD)) return;
     const float kDetuneCents[5] = {-14.0f, -6.0f, 0.0f, 7.0f, 13.0f};
     const float kPans[5] = {-0.8f, -0.35f, 0.0f, 0.4f, 0.85f};
     constexpr float kRelease = 0.45f;
@@ -309,6 +335,7 @@ void padChord(Render& r, int64_t at, float seconds, const Chord& chord, float ga
 }
 
 void arpNote(Render& r, int64_t at, int note, float gain, float pan) {
+    if (!plays(r, VOICE_ARP)) return;
     const Span span = spanOf(r, at, 0.35f);
     const float hz = midiToHz(float(note));
     Saw a, b;
@@ -327,6 +354,7 @@ void arpNote(Render& r, int64_t at, int note, float gain, float pan) {
 
 // Seven detuned saws with a delayed vibrato.
 void leadNote(Render& r, int64_t at, float seconds, int note, float gain) {
+    if (!plays(r, VOICE_LEAD)) return;
     const float kDetuneCents[7] = {-22.0f, -13.0f, -5.0f, 0.0f, 6.0f, 14.0f, 21.0f};
     const float kPans[7] = {-0.9f, -0.6f, -0.25f, 0.0f, 0.3f, 0.6f, 0.9f};
     constexpr float kRelease = 0.12f;
@@ -383,14 +411,16 @@ void drumsOfBar(Render& r, int bar, const Section& section, int local) {
                                 (kind == SECTION_BUILD && local < 6) || drop ||
                                 (kind == SECTION_BREAKDOWN && local >= 8) ||
                                 (kind == SECTION_OUTRO && local < 14);
-            const float hatGain = kind == SECTION_BREAKDOWN ? 0.22f : drop ? 0.55f : 0.4f;
+            // The drops' hats are the brightest thing in the song; elsewhere
+            // they sit back so that the top does not outshine the midrange.
+            const float hatGain = kind == SECTION_BREAKDOWN ? 0.22f : drop ? 0.55f : 0.32f;
             if (closed && step != 2) hat(r, stepAt, hatGain * kHatAccent[step], 0.03f, pan);
             const bool open = (kind == SECTION_INTRO && local >= 8) ||
                               (kind == SECTION_BUILD && local < 4) || drop ||
                               (kind == SECTION_OUTRO && local < 10);
             if (step == 2) {
                 if (open)
-                    hat(r, stepAt, 0.33f, 0.13f, 0.1f);
+                    hat(r, stepAt, drop ? 0.33f : 0.27f, 0.13f, 0.1f);
                 else if (closed)
                     hat(r, stepAt, hatGain * kHatAccent[step], 0.03f, pan);
             }
@@ -510,8 +540,23 @@ int64_t songFrames(int firstBar, int endBar) {
     return endBar == kSongBars ? frames + kTailSamples : frames;
 }
 
-Stereo renderSong(int firstBar, int endBar) {
+unsigned voiceByName(const char* name) {
+    static const struct {
+        const char* name;
+        Voice voice;
+    } kNames[] = {
+        {"kick", VOICE_KICK},   {"clap", VOICE_CLAP},   {"snare", VOICE_SNARE}, {"hat", VOICE_HAT},
+        {"crash", VOICE_CRASH}, {"riser", VOICE_RISER}, {"bass", VOICE_BASS},   {"sub", VOICE_SUB},
+        {"pad", VOICE_PAD},     {"arp", VOICE_ARP},     {"lead", VOICE_LEAD},
+    };
+    for (const auto& entry : kNames)
+        if (std::strcmp(entry.name, name) == 0) return entry.voice;
+    return 0;
+}
+
+Stereo renderSong(int firstBar, int endBar, unsigned voices) {
     Render r;
+    r.voices = voices;
     r.origin = sampleAtBar(firstBar);
     r.frames = songFrames(firstBar, endBar);
     r.drums = makeStereo(r.frames);

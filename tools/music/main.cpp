@@ -1,10 +1,12 @@
 // halcyon-music: synthesises the soundtrack and writes it as a 16-bit stereo
 // WAV, and optionally the section and beat map the track sources read.
 //
-//   halcyon-music --wav OUT.wav [--map OUT.txt] [--bars FIRST END]
+//   halcyon-music --wav OUT.wav [--map OUT.txt] [--bars FIRST END] [--voice NAME]...
 //
 // --bars renders only bars [FIRST, END) (for tests); the default is the whole
-// song with its tail. The output depends on nothing but the source.
+// song with its tail. --voice renders only the named instruments, unmastered,
+// so that the levels of voices rendered one by one compare with each other.
+// The output depends on nothing but the source.
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +45,7 @@ int main(int argc, char** argv) {
     const char* wavPath = nullptr;
     const char* mapPath = nullptr;
     int firstBar = 0, endBar = kSongBars;
+    unsigned voices = 0;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--wav") == 0 && i + 1 < argc) {
             wavPath = argv[++i];
@@ -52,8 +55,13 @@ int main(int argc, char** argv) {
             firstBar = parseBar(argv[i + 1]);
             endBar = parseBar(argv[i + 2]);
             i += 2;
+        } else if (strcmp(argv[i], "--voice") == 0 && i + 1 < argc) {
+            const unsigned voice = voiceByName(argv[++i]);
+            if (!voice) fail("no voice named '%s'", argv[i]);
+            voices |= voice;
         } else {
-            fail("usage: halcyon-music --wav OUT.wav [--map OUT.txt] [--bars FIRST END]");
+            fail("usage: halcyon-music --wav OUT.wav [--map OUT.txt] [--bars FIRST END] "
+                 "[--voice NAME]...");
         }
     }
     if (!wavPath) fail("no --wav output given");
@@ -66,8 +74,8 @@ int main(int argc, char** argv) {
         if (fclose(map) != 0 || !written) fail("cannot write %s", mapPath);
     }
 
-    Stereo audio = renderSong(firstBar, endBar);
-    master(audio, endBar == kSongBars ? kTailFadeFrames : 0);
+    Stereo audio = renderSong(firstBar, endBar, voices ? voices : kAllVoices);
+    if (!voices) master(audio, endBar == kSongBars ? kTailFadeFrames : 0);
     FILE* wav = fopen(wavPath, "wb");
     if (!wav) fail("cannot write %s", wavPath);
     const bool written = writeWav(wav, audio);
