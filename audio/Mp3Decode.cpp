@@ -21,6 +21,10 @@ const uint32_t kBytesPerFrame = 4;
 // Reads that return nothing yet claim success, in a row, before the data counts as broken:
 // it must not spin forever.
 const int kMaxEmptyReads = 64;
+// The decoder keeps this far ahead of what was last asked for, and sleeps otherwise: the whole
+// file at once would take a core from the start-up it is meant to stay out of the way of. It
+// wakes when less than half of it is left, so it runs in bursts, not once per output period.
+const uint64_t kReadAheadFrames = 10 * kMp3SampleRate;
 
 } // namespace
 
@@ -31,9 +35,11 @@ struct Mp3Stream {
     uint64_t frames = 0;
     std::atomic<uint64_t> decoded{0}; // frames [0, decoded) are final
     std::atomic<bool> stop{false};
-    std::mutex lock; // guards finished; pairs with progress
-    std::condition_variable progress;
+    std::mutex lock; // guards finished, wanted and stop's signal; pairs with both conditions
+    std::condition_variable progress; // the decoder to the readers
+    std::condition_variable wake;     // the readers to the decoder
     bool finished = false;
+    uint64_t wanted = 0; // decode up to here, then sleep
     bool threadRunning = false;
     int emptyReads = 0;
     pthread_t thread;
@@ -90,10 +96,29 @@ bool decodeChunk(Mp3Stream* s) {
 }
 
 // The rest of the stream, on the decoder's thread (or the caller's, if no thread could start).
+// Sleeps until a reader wants frames beyond `at`; false when the stream is being closed.
+bool awaitDemand(Mp3Stream* s, uint64_t at) {
+    std::unique_lock<std::mutex> guard(s->lock);
+    s->wake.wait(guard, [&] { return s->stop.load() || s->wanted > at; });
+    return !s->stop.load();
+}
+
+// Raises the decoding target to `frames` plus the read-ahead; wakes the decoder only when it has
+// used up half of its lead, so that a caller per output period costs a comparison.
+void demand(Mp3Stream* s, uint64_t frames) {
+    const uint64_t target = std::min(frames + kReadAheadFrames, s->frames);
+    {
+        std::lock_guard<std::mutex> guard(s->lock);
+        if (target <= s->wanted + kReadAheadFrames / 2 && frames <= s->wanted) return;
+        s->wanted = std::max(s->wanted, target);
+    }
+    s->wake.notify_one();
+}
+
 void* decodeRest(void* stream) {
     Mp3Stream* s = (Mp3Stream*)stream;
     uint64_t at = s->decoded.load(std::memory_order_relaxed);
-    while (at < s->frames && !s->stop.load(std::memory_order_relaxed) && decodeChunk(s))
+    while (at < s->frames && awaitDemand(s, at) && decodeChunk(s))
         at = s->decoded.load(std::memory_order_relaxed);
     at = s->decoded.load(std::memory_order_relaxed);
     if (at < s->frames && !s->stop.load(std::memory_order_relaxed)) {
@@ -165,15 +190,23 @@ Mp3DecodeResult mp3Open(const char* path, Mp3Stream** stream) {
         release(s);
         return result;
     }
+    s->wanted = std::min(kReadAheadFrames, s->frames);
     s->threadRunning = pthread_create(&s->thread, nullptr, decodeRest, s) == 0;
-    if (!s->threadRunning) decodeRest(s);
+    if (!s->threadRunning) {
+        s->wanted = s->frames; // no thread to wait for: all of it now
+        decodeRest(s);
+    }
     *stream = s;
     return MP3_DECODE_OK;
 }
 
 void mp3Close(Mp3Stream* s) {
     if (!s) return;
-    s->stop.store(true);
+    {
+        std::lock_guard<std::mutex> guard(s->lock);
+        s->stop.store(true);
+    }
+    s->wake.notify_one();
     if (s->threadRunning) pthread_join(s->thread, nullptr);
     release(s);
 }
@@ -192,6 +225,7 @@ uint64_t mp3Decoded(const Mp3Stream* s) {
 
 uint64_t mp3WaitDecoded(Mp3Stream* s, uint64_t frames) {
     frames = std::min(frames, s->frames);
+    demand(s, frames);
     uint64_t ready = s->decoded.load(std::memory_order_acquire);
     if (ready >= frames) return ready;
     std::unique_lock<std::mutex> guard(s->lock);

@@ -1,11 +1,13 @@
 // Decodes an MP3 file to 16-bit stereo PCM at 44100 Hz with libmpg123, in the background.
 //
 // Opening scans every frame header, so the exact length is known before any sample is decoded,
-// and refuses what cannot be played; a thread of the decoder's own then fills the samples from
-// the start on, far faster than real time. Readers ask how far it has come or wait for the frames
-// they need. Gapless: with the encoder's delay and padding in the file's tag, the result holds
-// exactly the frames that were encoded. Mono files are duplicated to both channels; other sample
-// rates are refused rather than resampled, so byte positions keep their meaning.
+// and refuses what cannot be played; a thread of the decoder's own then fills the samples in
+// order, far faster than real time, keeping some seconds ahead of the frames last asked for and
+// sleeping otherwise. Readers ask how far it has come, or wait for the frames they need (which
+// also tells the decoder where they are). Gapless: with the encoder's delay and padding in the
+// file's tag, the result holds exactly the frames that were encoded. Mono files are duplicated to
+// both channels; other sample rates are refused rather than resampled, so byte positions keep their
+// meaning.
 //
 // Data found broken only while decoding (a file cut short, garbage that ends the decoding) leaves
 // silence from there to the scanned length, with one line on standard error. The file is opened
@@ -39,5 +41,6 @@ const int16_t* mp3Samples(const Mp3Stream* stream);
 // How many frames from the start are ready now. Never blocks.
 uint64_t mp3Decoded(const Mp3Stream* stream);
 // Waits until at least the first `frames` frames (clamped to the length) are ready, and returns
-// how many are; less only if the stream is being closed.
+// how many are; less only if the stream is being closed. Call it before reading samples, even
+// when they are likely ready: it keeps the decoder ahead of the reader.
 uint64_t mp3WaitDecoded(Mp3Stream* stream, uint64_t frames);

@@ -1,0 +1,94 @@
+// startup_bench: time from launch to the first frame, the full show against a
+// minimal data set, in one run.
+//
+//   startup_bench [--rounds N]
+//
+// Writes the minimal data directory (ShowData: 35 cubes, 16 one-triangle
+// clips, the show's shaders, a 3-second soundtrack), then launches the two
+// probes (the program's start-up built against the show's data and against
+// the minimal data) in turn, N times each (5 by default), timing each from
+// fork to its "first frame" line. Prints every time, the best of each and
+// their ratio. Run it in a virtual X server, with HALCYON_AUDIO=silent.
+#include "ShowData.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char* const kFirstFrameLine = "first frame\n";
+const double kRatioGoal = 1.15;
+
+// Seconds from fork to the probe's line; negative if it never wrote it.
+double timeToFirstFrame(const char* probe) {
+    int output[2];
+    if (pipe(output) != 0) return -1.0;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(output[1], STDOUT_FILENO);
+        close(output[0]);
+        close(output[1]);
+        execl(probe, probe, "window", (char*)nullptr);
+        _exit(127);
+    }
+    close(output[1]);
+    char line[64] = {0};
+    size_t got = 0;
+    while (got < sizeof line - 1) {
+        const ssize_t n = read(output[0], line + got, sizeof line - 1 - got);
+        if (n <= 0) break;
+        got += size_t(n);
+        if (strchr(line, '\n')) break;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    close(output[0]);
+    int status = 0;
+    if (child > 0) waitpid(child, &status, 0);
+    return strcmp(line, kFirstFrameLine) == 0 ? seconds : -1.0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int rounds = 5;
+    if (argc == 3 && strcmp(argv[1], "--rounds") == 0) rounds = atoi(argv[2]);
+    if (rounds < 1) {
+        fprintf(stderr, "usage: startup_bench [--rounds N]\n");
+        return 2;
+    }
+    if (!writeShowData(STARTUP_MINIMAL_DIR, STARTUP_SHADER_DIR, STARTUP_SOUNDTRACK)) {
+        fprintf(stderr, "cannot write the minimal data set in %s\n", STARTUP_MINIMAL_DIR);
+        return 1;
+    }
+    struct Probe {
+        const char* what;
+        const char* path;
+        double best;
+    } probes[] = {{"full show", STARTUP_PROBE_FULL, HUGE_VAL},
+                  {"minimal data", STARTUP_PROBE_MINIMAL, HUGE_VAL}};
+    printf("launch to first frame, seconds (%d rounds, interleaved):\n", rounds);
+    for (int round = 0; round < rounds; round++) {
+        for (Probe& p : probes) {
+            const double seconds = timeToFirstFrame(p.path);
+            if (seconds < 0) {
+                fprintf(stderr, "%s: the probe ended without a first frame\n", p.path);
+                return 1;
+            }
+            printf("  %-13s %.3f\n", p.what, seconds);
+            p.best = std::min(p.best, seconds);
+        }
+    }
+    printf("best: full show %.3f s, minimal data %.3f s\n", probes[0].best, probes[1].best);
+    printf("ratio full / minimal: %.2f (goal <= %.2f)\n", probes[0].best / probes[1].best,
+           kRatioGoal);
+    return 0;
+}
