@@ -6,9 +6,14 @@
 // Defaults: 1920x1080, 60 frames a second, the whole soundtrack, halcyon.mp4.
 // Frame n shows the row of time from + n/fps exactly (the soundtrack seeked
 // there, so the equaliser sees that moment's spectrum). Frames are piped to
-// ffmpeg one at a time, never held together; the soundtrack's same time span
-// is muxed in, so picture and sound stay in sync over the whole file. A
-// progress bar goes to stderr. Needs an X display (Xvfb will do).
+// ffmpeg in order, never more than a few held at once; the soundtrack's same
+// time span is muxed in, so picture and sound stay in sync over the whole
+// file. A progress bar goes to stderr, and at the end the export's frame rate
+// beside the rate of drawing alone. Needs an X display (Xvfb will do).
+//
+// The frame loop hides the readback: each frame is read into one of a ring of
+// pixel buffers and taken out only when the next ones have been drawn, and a
+// writer thread feeds the encoder while the next frames are drawn.
 #include "Shell.h"
 
 #include "audio/bass.h"
@@ -18,8 +23,13 @@
 #include "tandem1.0/SoundSync.h"
 
 #include <GL/freeglut.h>
+#include <fcntl.h>
+#include <pthread.h>
 
+#include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +45,15 @@ const int kDefaultFps = 60;
 const int kMaxFps = 240;
 const int kChannels = 3;
 const int kProgressWidth = 40;
+// Frame n is taken out of its pixel buffer this many frames later, so the
+// copy behind a readback overlaps the drawing of the frames after it.
+const int kReadbackRing = 3;
+// Frames taken out and waiting for the encoder's pipe.
+const int kWriterSlots = 3;
+// A pipe that holds a good part of a frame lets ffmpeg read while we draw.
+const int kPipeBytes = 1 << 20;
+// Frames drawn again at the end, without readback, for the render-only rate.
+const long kRenderOnlyFrames = 30;
 const char* const kSoundtrack = "Meridian_Demo_Edit.mp3";
 const char* const kUsage =
     "usage: halcyon-capture [--size WxH] [--fps N] [--from ROW] [--to ROW] [--out FILE]\n";
@@ -109,6 +128,83 @@ void showProgress(long done, long total, double started) {
             total > 0 ? 100 * done / total : 100, done, total, rate, eta / 60, eta % 60);
 }
 
+// Writes frames to the encoder from a thread of its own, in order. The main
+// thread fills slot `queued % kWriterSlots` and hands it over; the writer
+// gives it back once written.
+struct FrameWriter {
+    FILE* encoder = nullptr;
+    size_t frameBytes = 0;
+    std::vector<unsigned char> slots[kWriterSlots];
+    std::mutex lock;
+    std::condition_variable changed;
+    long queued = 0, written = 0;
+    bool done = false, failed = false;
+    pthread_t thread;
+};
+
+void* writeFrames(void* data) {
+    FrameWriter& w = *static_cast<FrameWriter*>(data);
+    std::unique_lock<std::mutex> guard(w.lock);
+    for (;;) {
+        w.changed.wait(guard, [&] { return w.written < w.queued || w.done; });
+        if (w.written == w.queued) return nullptr;
+        const std::vector<unsigned char>& slot = w.slots[w.written % kWriterSlots];
+        guard.unlock();
+        const bool ok = fwrite(slot.data(), 1, slot.size(), w.encoder) == slot.size();
+        guard.lock();
+        if (!ok)
+            w.failed = true;
+        else
+            w.written++;
+        w.changed.notify_all();
+        if (!ok) return nullptr;
+    }
+}
+
+// The next free slot, or null once the encoder stopped taking frames.
+unsigned char* freeSlot(FrameWriter& w) {
+    std::unique_lock<std::mutex> guard(w.lock);
+    w.changed.wait(guard, [&] { return w.queued - w.written < kWriterSlots || w.failed; });
+    return w.failed ? nullptr : w.slots[w.queued % kWriterSlots].data();
+}
+
+void handOver(FrameWriter& w) {
+    {
+        std::lock_guard<std::mutex> guard(w.lock);
+        w.queued++;
+    }
+    w.changed.notify_all();
+}
+
+// Waits for every frame handed over; false if the encoder stopped taking them.
+bool finishWriting(FrameWriter& w) {
+    {
+        std::lock_guard<std::mutex> guard(w.lock);
+        w.done = true;
+    }
+    w.changed.notify_all();
+    pthread_join(w.thread, nullptr);
+    return !w.failed;
+}
+
+void stoppedTakingFrames(FrameWriter& w) {
+    finishWriting(w);
+    pclose(w.encoder);
+    App::fail("\nhalcyon-capture: ffmpeg stopped taking frames\n");
+}
+
+// Maps frame n's pixel buffer and copies it into the writer's next slot.
+void takeOut(FrameWriter& w, const GLuint* readback, long n) {
+    glBindBufferARB(GL_PIXEL_PACK_BUFFER_ARB, readback[n % kReadbackRing]);
+    const void* mapped = glMapBufferARB(GL_PIXEL_PACK_BUFFER_ARB, GL_READ_ONLY_ARB);
+    if (!mapped) App::fail("\nhalcyon-capture: cannot read frame %ld back\n", n);
+    unsigned char* slot = freeSlot(w);
+    if (slot) memcpy(slot, mapped, w.frameBytes);
+    glUnmapBufferARB(GL_PIXEL_PACK_BUFFER_ARB);
+    if (!slot) stoppedTakingFrames(w);
+    handOver(w);
+}
+
 void capture() {
     App& app = App::instance();
     const DWORD stream = app.soundSync->timer->stream;
@@ -127,31 +223,64 @@ void capture() {
     snprintf(command, sizeof command,
              "ffmpeg -loglevel error -y -f rawvideo -pix_fmt rgb24 -s %dx%d -framerate %d -i - "
              "-ss %.6f -t %.6f -i %s -map 0:v:0 -map 1:a:0 -vf vflip -c:v libx264 -preset veryfast "
-             "-crf 18 -pix_fmt yuv420p -c:a aac -b:a 192k -movflags +faststart %s",
+             "-threads 0 -crf 18 -pix_fmt yuv420p -c:a aac -b:a 192k -movflags +faststart %s",
              app.width, app.height, options.fps, start, duration, quoted(soundtrack).c_str(),
              quoted(options.out).c_str());
     FILE* encoder = popen(command, "w");
     if (!encoder) App::fail("halcyon-capture: cannot start ffmpeg\n");
 
-    std::vector<unsigned char> pixels(size_t(app.width) * size_t(app.height) * kChannels);
+    fcntl(fileno(encoder), F_SETPIPE_SZ, kPipeBytes); // a hint: the default pipe works too
+
+    FrameWriter writer;
+    writer.encoder = encoder;
+    writer.frameBytes = size_t(app.width) * size_t(app.height) * kChannels;
+    for (std::vector<unsigned char>& slot : writer.slots)
+        slot.resize(writer.frameBytes);
+    if (pthread_create(&writer.thread, nullptr, writeFrames, &writer) != 0)
+        App::fail("halcyon-capture: cannot start the writer thread\n");
+
+    GLuint readback[kReadbackRing];
+    glGenBuffersARB(kReadbackRing, readback);
+    for (GLuint buffer : readback) {
+        glBindBufferARB(GL_PIXEL_PACK_BUFFER_ARB, buffer);
+        glBufferDataARB(GL_PIXEL_PACK_BUFFER_ARB, GLsizeiptrARB(writer.frameBytes), nullptr,
+                        GL_STREAM_READ_ARB);
+    }
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     const double started = monotonicSeconds();
     for (long n = 0; n < frames; ++n) {
         drawStoppedAt((start + double(n) / options.fps) * kRowRate);
-        glReadPixels(0, 0, app.width, app.height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-        if (fwrite(pixels.data(), 1, pixels.size(), encoder) != pixels.size()) {
-            pclose(encoder);
-            App::fail("\nhalcyon-capture: ffmpeg stopped taking frames\n");
-        }
+        glBindBufferARB(GL_PIXEL_PACK_BUFFER_ARB, readback[n % kReadbackRing]);
+        glReadPixels(0, 0, app.width, app.height, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+        if (n >= kReadbackRing - 1) takeOut(writer, readback, n - (kReadbackRing - 1));
         showProgress(n + 1, frames, started);
     }
+    for (long n = std::max(0L, frames - (kReadbackRing - 1)); n < frames; ++n)
+        takeOut(writer, readback, n);
+    glBindBufferARB(GL_PIXEL_PACK_BUFFER_ARB, 0);
+    if (!finishWriting(writer)) stoppedTakingFrames(writer);
     const int status = pclose(encoder);
+    const double exportSeconds = monotonicSeconds() - started;
     fprintf(stderr, "\n");
     if (status != 0) App::fail("halcyon-capture: ffmpeg failed writing %s\n", options.out.c_str());
     fprintf(stderr, "halcyon-capture: %ld frames (%.2f s) at %dx%d, %d fps in %.0f s: %s\n", frames,
-            duration, app.width, app.height, options.fps, monotonicSeconds() - started,
-            options.out.c_str());
+            duration, app.width, app.height, options.fps, exportSeconds, options.out.c_str());
+
+    // The same first frames again, drawn only: what the export would reach
+    // if reading back and encoding cost nothing.
+    const long drawn = std::min(frames, kRenderOnlyFrames);
+    const double drawStarted = monotonicSeconds();
+    for (long n = 0; n < drawn; ++n) {
+        drawStoppedAt((start + double(n) / options.fps) * kRowRate);
+        glFinish();
+    }
+    const double renderRate = drawn / (monotonicSeconds() - drawStarted);
+    const double exportRate = frames / exportSeconds;
+    fprintf(stderr,
+            "halcyon-capture: export %.2f frames/s, render only %.2f frames/s (%ld frames): "
+            "ratio %.2f\n",
+            exportRate, renderRate, drawn, exportRate / renderRate);
     App::shutdown();
 }
 
