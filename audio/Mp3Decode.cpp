@@ -25,6 +25,9 @@ const int kMaxEmptyReads = 64;
 // file at once would take a core from the start-up it is meant to stay out of the way of. It
 // wakes when less than half of it is left, so it runs in bursts, not once per output period.
 const uint64_t kReadAheadFrames = 10 * kMp3SampleRate;
+// The decoder reads each frame's header and body separately; through a buffer that is a few
+// hundred reads of the file instead of two per frame (the scan alone visits every frame).
+const size_t kReadBufferBytes = 64 * 1024;
 
 } // namespace
 
@@ -58,6 +61,20 @@ bool allowNativeRates(mpg123_handle* mh) {
         if (mpg123_format(mh, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK)
             return false;
     return true;
+}
+
+mpg123_ssize_t readFile(void* file, void* buffer, size_t bytes) {
+    const size_t got = fread(buffer, 1, bytes, (FILE*)file);
+    return got == 0 && ferror((FILE*)file) ? -1 : (mpg123_ssize_t)got;
+}
+
+off_t seekFile(void* file, off_t offset, int whence) {
+    if (fseeko((FILE*)file, offset, whence) != 0) return -1;
+    return ftello((FILE*)file);
+}
+
+void closeFile(void* file) {
+    fclose((FILE*)file);
 }
 
 Mp3DecodeResult checkFormat(mpg123_handle* mh) {
@@ -168,10 +185,11 @@ Mp3DecodeResult openScanned(Mp3Stream* s) {
 
 Mp3DecodeResult mp3Open(const char* path, Mp3Stream** stream) {
     *stream = nullptr;
-    // mpg123_open does not tell a missing file from an unreadable one; fopen does.
-    FILE* probe = fopen(path, "rb");
-    if (!probe) return MP3_DECODE_NO_FILE;
-    fclose(probe);
+    // Opened here, not by the decoder: fopen tells a missing file from an unreadable one, and
+    // its buffer serves the decoder's many small reads.
+    FILE* file = fopen(path, "rb");
+    if (!file) return MP3_DECODE_NO_FILE;
+    setvbuf(file, nullptr, _IOFBF, kReadBufferBytes);
 
     mpg123_init(); // a no-op on current versions, required on old ones
     int error = MPG123_OK;
@@ -179,13 +197,19 @@ Mp3DecodeResult mp3Open(const char* path, Mp3Stream** stream) {
     s->path = path;
     s->mh = mpg123_new(nullptr, &error);
     if (!s->mh) {
+        fclose(file);
         release(s);
         return MP3_DECODE_NO_MEMORY;
     }
     const long flags = MPG123_GAPLESS | MPG123_FORCE_STEREO | MPG123_QUIET;
     Mp3DecodeResult result = MP3_DECODE_BAD_DATA;
-    if (mpg123_param(s->mh, MPG123_ADD_FLAGS, flags, 0.0) == MPG123_OK && allowNativeRates(s->mh))
-        result = mpg123_open(s->mh, path) != MPG123_OK ? MP3_DECODE_NO_FILE : openScanned(s);
+    if (mpg123_param(s->mh, MPG123_ADD_FLAGS, flags, 0.0) == MPG123_OK && allowNativeRates(s->mh) &&
+        mpg123_replace_reader_handle(s->mh, readFile, seekFile, closeFile) == MPG123_OK) {
+        // From here on the handle owns the file and closes it.
+        result = mpg123_open_handle(s->mh, file) != MPG123_OK ? MP3_DECODE_NO_FILE : openScanned(s);
+    } else {
+        fclose(file);
+    }
     if (result != MP3_DECODE_OK) {
         release(s);
         return result;

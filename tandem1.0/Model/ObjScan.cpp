@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
+#include <string>
 
 namespace TandemSpace {
 namespace {
@@ -54,13 +54,10 @@ bool acceptWord(Cursor& c, const char* word) {
 // What strtof makes of the consumed characters, which is what the C library's
 // scanner hands it. False when it finds no number in them.
 bool convertWithStrtof(const char* begin, const char* end, float& value) {
-    char copy[kLongestLine + 1];
-    const size_t length = size_t(end - begin);
-    memcpy(copy, begin, length);
-    copy[length] = '\0';
+    const std::string copy(begin, end); // rare: hexadecimal, special or out-of-range numbers
     char* stop = nullptr;
-    const float result = strtof(copy, &stop);
-    if (stop == copy) return false;
+    const float result = strtof(copy.c_str(), &stop);
+    if (stop == copy.c_str()) return false;
     value = result;
     return true;
 }
@@ -155,7 +152,7 @@ bool scanFloat(Cursor& c, float& value) {
     if (lower(ch) == 'i') {
         if (!acceptWord(c, "inf")) return false;
         // "inf" may go on to "infinity", but then all of it.
-        if (lower(peek(c)) == 'i' && !acceptWord(c, "infinity" + 3)) return false;
+        if (lower(peek(c)) == 'i' && !acceptWord(c, "inity")) return false;
         return convertWithStrtof(begin, c.p, value);
     }
 

@@ -13,9 +13,9 @@
 // The first literal that does not match, or the first conversion that
 // fails, ends the scan; targets not reached keep their values.
 //
-// Plain decimal numbers are converted here; anything unusual goes through
-// strtof/strtol on the consumed characters, as the C library does itself.
-// No allocation, no state: safe on any thread.
+// Plain decimal numbers are converted here (exactly, as strtof rounds); the
+// unusual ones go through strtof on the consumed characters, as the C library
+// does itself. No state: safe on any thread, and on lines of any length.
 #pragma once
 
 namespace TandemSpace {
