@@ -214,7 +214,8 @@ Mp3DecodeResult mp3Open(const char* path, Mp3Stream** stream) {
         release(s);
         return result;
     }
-    s->wanted = std::min(kReadAheadFrames, s->frames);
+    // Nothing more until someone reads: the start-up that follows creation has the cores.
+    s->wanted = s->decoded.load();
     s->threadRunning = pthread_create(&s->thread, nullptr, decodeRest, s) == 0;
     if (!s->threadRunning) {
         s->wanted = s->frames; // no thread to wait for: all of it now
