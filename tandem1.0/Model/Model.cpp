@@ -5,6 +5,8 @@
 #include "tandem1.0/Model/ObjScan.h"
 #include "tandem1.0/Model/Welding.h"
 
+#include <glm/gtc/type_ptr.hpp>
+
 #include <sys/mman.h>
 
 #include <climits>
@@ -106,6 +108,7 @@ int nextLine(const unsigned char* data, int* datapos, int size, ObjLine& line) {
         }
         *datapos = x + kLongestLine + 1; // where the byte-wise reader stopped
     }
+    // The condition's spelling is the report's text.
     // clang-format off
     MODEL_CHECK((*datapos)-x < 999, kGetlineText);
     // clang-format on
@@ -152,7 +155,7 @@ void Model::loadModel(std::string fileName, MeshUpload upload) {
         const char first = lineByte(line, 0), second = lineByte(line, 1);
         if (first == 'v' && second == ' ') {
             glm::vec3 p(0.0f);
-            scanFloats(line, "v %f %f %f", &p.x);
+            scanFloats(line, "v %f %f %f", glm::value_ptr(p));
             if (last == LineKind::Face) {
                 buildGroup();
                 positionBase += vertexpos_x;
@@ -174,14 +177,14 @@ void Model::loadModel(std::string fileName, MeshUpload upload) {
             last = LineKind::Position;
         } else if (first == 'v' && second == 't') {
             glm::vec2 t(0.0f);
-            scanFloats(line, "vt %f %f", &t.x);
+            scanFloats(line, "vt %f %f", glm::value_ptr(t));
             w.texcoords[texturepos_x] = t;
             texturepos_x++;
             MODEL_CHECK(texturepos_x < MAX_VERTS, kLoadModelText);
             last = LineKind::Texcoord;
         } else if (first == 'v' && second == 'n') {
             glm::vec3 n(0.0f);
-            scanFloats(line, "vn %f %f %f", &n.x);
+            scanFloats(line, "vn %f %f %f", glm::value_ptr(n));
             w.normals[normalpos_x] = n;
             normalpos_x++;
             MODEL_CHECK(normalpos_x < MAX_VERTS, kLoadModelText);
