@@ -4,7 +4,9 @@
 //   startup_bench [--rounds N]
 //
 // Writes the minimal data directory (ShowData: 35 cubes, 16 one-triangle
-// clips, the show's shaders, a 3-second soundtrack), then launches the two
+// clips, the show's shaders, a 3-second soundtrack) and copies the show's
+// track files over ShowData's, so that both first frames draw the same
+// layers and the comparison is of the data's size alone; then launches the two
 // probes (the program's start-up built against the show's data and against
 // the minimal data) in turn, N times each (5 by default), timing each from
 // fork to its "first frame" line, and taking its CPU time (every thread,
@@ -14,6 +16,7 @@
 // with HALCYON_AUDIO=silent.
 #include "ShowData.h"
 
+#include <dirent.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,6 +27,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -67,6 +72,34 @@ Run timeToFirstFrame(const char* probe) {
     return Run{strcmp(line, kFirstFrameLine) == 0 ? seconds : -1.0, cpu};
 }
 
+bool copyFile(const std::string& from, const std::string& to) {
+    FILE* in = fopen(from.c_str(), "rb");
+    if (!in) return false;
+    std::vector<unsigned char> bytes;
+    unsigned char chunk[65536];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, in)) > 0;)
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    fclose(in);
+    return writeBytes(to, bytes);
+}
+
+// Every track file of the show's data directory into dir; the count copied.
+int copyShowTracks(const std::string& showDir, const std::string& dir) {
+    DIR* listing = opendir(showDir.c_str());
+    if (!listing) return 0;
+    int copied = 0;
+    const std::string prefix = "sync_", suffix = ".track";
+    while (const dirent* entry = readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name.size() > prefix.size() + suffix.size() && name.rfind(prefix, 0) == 0 &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0 &&
+            copyFile(showDir + name, dir + name))
+            copied++;
+    }
+    closedir(listing);
+    return copied;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -80,6 +113,13 @@ int main(int argc, char** argv) {
         fprintf(stderr, "cannot write the minimal data set in %s\n", STARTUP_MINIMAL_DIR);
         return 1;
     }
+    const int tracks = copyShowTracks(STARTUP_FULL_DIR, STARTUP_MINIMAL_DIR);
+    if (tracks == 0) {
+        fprintf(stderr, "no track files to copy from %s\n", STARTUP_FULL_DIR);
+        return 1;
+    }
+    printf("minimal data: cubes, one-triangle clips, a 3 s soundtrack and the show's %d tracks\n",
+           tracks);
     struct Probe {
         const char* what;
         const char* path;
