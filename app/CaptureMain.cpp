@@ -7,13 +7,18 @@
 // Defaults: 1920x1080, 60 frames a second, the whole soundtrack, halcyon.mp4.
 // Frame n shows the row of time from + n/fps exactly (the soundtrack seeked
 // there, so the equaliser sees that moment's spectrum). Frames are piped to
-// ffmpeg one at a time, never held together; the soundtrack's same time span
-// is muxed in, so picture and sound stay in sync over the whole file. A
-// progress bar goes to stderr. Draws offscreen where there is no X display
+// ffmpeg in order, never more than a few held at once; the soundtrack's same
+// time span is muxed in, so picture and sound stay in sync over the whole
+// file. A progress bar goes to stderr, and at the end the export's frame rate
+// beside the rate of drawing alone. Draws offscreen where there is no X display
 // (see ToolShell.h). ffmpeg writes a temporary file beside FILE, renamed to
 // FILE only when the encoder has finished it; FILE's folder is created if
 // missing and checked before anything is loaded. Exit status 0 when FILE is
 // written, 1 with a message otherwise, 2 for a bad command line.
+//
+// The frame loop hides the readback: each frame is read into one of a ring of
+// pixel buffers and taken out only when the next ones have been drawn, and a
+// writer thread feeds the encoder while the next frames are drawn.
 #include "Encoder.h"
 #include "OutputFile.h"
 #include "Shell.h"
@@ -26,12 +31,17 @@
 #include "tandem1.0/GL.h"
 #include "tandem1.0/SoundSync.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <pthread.h>
 #include <string>
 #include <time.h>
 #include <unistd.h>
@@ -45,6 +55,15 @@ const int kProgressWidth = 40;
 const char* const kSoundtrack = "Meridian_Demo_Edit.mp3";
 // An extension longer than this is no container ffmpeg knows.
 const size_t kMaxExtension = 8;
+// Frame n is taken out of its pixel buffer this many frames later, so the
+// copy behind a readback overlaps the drawing of the frames after it.
+const int kReadbackRing = 3;
+// Frames taken out and waiting for the encoder's pipe.
+const int kWriterSlots = 3;
+// A pipe that holds a good part of a frame lets ffmpeg read while we draw.
+const int kPipeBytes = 1 << 20;
+// Frames drawn again at the end, without readback, for the render-only rate.
+const long kRenderOnlyFrames = 30;
 
 CaptureOptions options;
 OutputFolder folder;
@@ -82,7 +101,8 @@ std::vector<std::string> encoderArguments(int width, int height, double start, d
         // "file:" keeps a colon in a path from reading as a protocol.
         "-i", std::string("file:") + kDataDir + kSoundtrack,
         "-map", "0:v:0", "-map", "1:a:0", "-vf", "vflip",
-        "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p",
+        "-c:v", "libx264", "-preset", "veryfast", "-threads", "0", "-crf", "18",
+        "-pix_fmt", "yuv420p",
         "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart",
     };
     // clang-format on
@@ -110,6 +130,86 @@ void showProgress(long done, long total, double started) {
             total > 0 ? 100 * done / total : 100, done, total, rate, eta / 60, eta % 60);
 }
 
+// Writes frames to the encoder from a thread of its own, in order. The main
+// thread fills slot `queued % kWriterSlots` and hands it over; the writer
+// gives it back once written.
+struct FrameWriter {
+    Encoder encoder;
+    size_t frameBytes = 0;
+    std::vector<unsigned char> slots[kWriterSlots];
+    std::mutex lock;
+    std::condition_variable changed;
+    long queued = 0, written = 0;
+    bool done = false, failed = false;
+    pthread_t thread;
+};
+
+void* writeFrames(void* data) {
+    FrameWriter& w = *static_cast<FrameWriter*>(data);
+    std::unique_lock<std::mutex> guard(w.lock);
+    for (;;) {
+        w.changed.wait(guard, [&] { return w.written < w.queued || w.done; });
+        if (w.written == w.queued) return nullptr;
+        const std::vector<unsigned char>& slot = w.slots[w.written % kWriterSlots];
+        guard.unlock();
+        const bool ok = writeToEncoder(w.encoder, slot.data(), slot.size());
+        guard.lock();
+        if (!ok)
+            w.failed = true;
+        else
+            w.written++;
+        w.changed.notify_all();
+        if (!ok) return nullptr;
+    }
+}
+
+// The next free slot, or null once the encoder stopped taking frames.
+unsigned char* freeSlot(FrameWriter& w) {
+    std::unique_lock<std::mutex> guard(w.lock);
+    w.changed.wait(guard, [&] { return w.queued - w.written < kWriterSlots || w.failed; });
+    return w.failed ? nullptr : w.slots[w.queued % kWriterSlots].data();
+}
+
+void handOver(FrameWriter& w) {
+    {
+        std::lock_guard<std::mutex> guard(w.lock);
+        w.queued++;
+    }
+    w.changed.notify_all();
+}
+
+// Waits for every frame handed over; false if the encoder stopped taking them.
+bool finishWriting(FrameWriter& w) {
+    {
+        std::lock_guard<std::mutex> guard(w.lock);
+        w.done = true;
+    }
+    w.changed.notify_all();
+    pthread_join(w.thread, nullptr);
+    return !w.failed;
+}
+
+[[noreturn]] void stoppedTakingFrames(FrameWriter& w) {
+    finishWriting(w);
+    finishEncoder(&w.encoder);
+    setTemporaryWriter(0);
+    discardTemporary();
+    App::fail("\n%s: ffmpeg stopped taking frames; nothing written to %s\n", kTool,
+              options.out.c_str());
+}
+
+// Maps frame n's pixel buffer and copies it into the writer's next slot.
+void takeOut(FrameWriter& w, const GLuint* readback, long n) {
+    glBindBufferARB(GL_PIXEL_PACK_BUFFER_ARB, readback[n % kReadbackRing]);
+    const void* mapped = glMapBufferARB(GL_PIXEL_PACK_BUFFER_ARB, GL_READ_ONLY_ARB);
+    if (!mapped) App::fail("\n%s: cannot read frame %ld back\n", kTool, n);
+    unsigned char* slot = freeSlot(w);
+    if (slot) memcpy(slot, mapped, w.frameBytes);
+    glUnmapBufferARB(GL_PIXEL_PACK_BUFFER_ARB);
+    if (!slot) stoppedTakingFrames(w);
+    handOver(w);
+}
+
 void capture() {
     App& app = App::instance();
     const DWORD stream = app.soundSync->timer->stream;
@@ -123,29 +223,42 @@ void capture() {
     const long frames = long(std::ceil((end - start) * options.fps - 1e-9));
     const double duration = double(frames) / options.fps;
 
-    Encoder encoder;
+    FrameWriter writer;
     if (!startEncoder(encoderArguments(app.width, app.height, start, duration), folder.fd,
-                      &encoder))
+                      &writer.encoder))
         App::fail("%s: cannot start ffmpeg: %s\n", kTool, strerror(errno));
-    setTemporaryWriter(encoder.pid);
+    setTemporaryWriter(writer.encoder.pid);
+    fcntl(writer.encoder.input, F_SETPIPE_SZ, kPipeBytes); // a hint: the default pipe works too
 
-    std::vector<unsigned char> pixels(size_t(app.width) * size_t(app.height) * kChannels);
+    writer.frameBytes = size_t(app.width) * size_t(app.height) * kChannels;
+    for (std::vector<unsigned char>& slot : writer.slots)
+        slot.resize(writer.frameBytes);
+    if (pthread_create(&writer.thread, nullptr, writeFrames, &writer) != 0)
+        App::fail("%s: cannot start the writer thread\n", kTool);
+
+    GLuint readback[kReadbackRing];
+    glGenBuffersARB(kReadbackRing, readback);
+    for (GLuint buffer : readback) {
+        glBindBufferARB(GL_PIXEL_PACK_BUFFER_ARB, buffer);
+        glBufferDataARB(GL_PIXEL_PACK_BUFFER_ARB, GLsizeiptrARB(writer.frameBytes), nullptr,
+                        GL_STREAM_READ_ARB);
+    }
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     const double started = monotonicSeconds();
     for (long n = 0; n < frames; ++n) {
         drawStoppedAt((start + double(n) / options.fps) * kRowRate);
-        glReadPixels(0, 0, app.width, app.height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-        if (!writeToEncoder(encoder, pixels.data(), pixels.size())) {
-            finishEncoder(&encoder);
-            setTemporaryWriter(0);
-            discardTemporary();
-            App::fail("\n%s: ffmpeg stopped taking frames; nothing written to %s\n", kTool,
-                      options.out.c_str());
-        }
+        glBindBufferARB(GL_PIXEL_PACK_BUFFER_ARB, readback[n % kReadbackRing]);
+        glReadPixels(0, 0, app.width, app.height, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+        if (n >= kReadbackRing - 1) takeOut(writer, readback, n - (kReadbackRing - 1));
         showProgress(n + 1, frames, started);
     }
-    const bool encoded = finishEncoder(&encoder);
+    for (long n = std::max(0L, frames - (kReadbackRing - 1)); n < frames; ++n)
+        takeOut(writer, readback, n);
+    glBindBufferARB(GL_PIXEL_PACK_BUFFER_ARB, 0);
+    if (!finishWriting(writer)) stoppedTakingFrames(writer);
+    const double exportSeconds = monotonicSeconds() - started;
+    const bool encoded = finishEncoder(&writer.encoder);
     // Reaped: its process number may go to another process now.
     setTemporaryWriter(0);
     fprintf(stderr, "\n");
@@ -157,8 +270,21 @@ void capture() {
     if (!commitTemporary(kTool, folder, outName, options.out, &error))
         App::fail("%s", error.c_str());
     fprintf(stderr, "%s: %ld frames (%.2f s) at %dx%d, %d fps in %.0f s: %s\n", kTool, frames,
-            duration, app.width, app.height, options.fps, monotonicSeconds() - started,
-            options.out.c_str());
+            duration, app.width, app.height, options.fps, exportSeconds, options.out.c_str());
+
+    // The same first frames again, drawn only: what the export would reach
+    // if reading back and encoding cost nothing.
+    const long drawn = std::min(frames, kRenderOnlyFrames);
+    const double drawStarted = monotonicSeconds();
+    for (long n = 0; n < drawn; ++n) {
+        drawStoppedAt((start + double(n) / options.fps) * kRowRate);
+        glFinish();
+    }
+    const double renderRate = drawn / (monotonicSeconds() - drawStarted);
+    const double exportRate = frames / exportSeconds;
+    fprintf(stderr,
+            "%s: export %.2f frames/s, render only %.2f frames/s (%ld frames): ratio %.2f\n", kTool,
+            exportRate, renderRate, drawn, exportRate / renderRate);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// The stream and its play position; decoding lives in Mp3Decode, the device in AudioOutput.
+// The stream and its play position; decoding lives in Mp3Decode (in the background: every read of
+// samples first makes sure they are decoded), the device in AudioOutput.
 //
 // The output thread pulls frames from readFrame on; every pull is remembered with its clock
 // time. The heard position is estimated from the last few pulls (frame at pull time, minus the
@@ -33,6 +34,9 @@ const float kFftScale = 2.0f / 128.0f; // 2 / (sum of the periodic Hann window)
 const float kSampleScale = 1.0f / 32768.0f;
 const DWORD kFirstHandle = 0x10000;
 const DWORD kDataFlagsKnown = BASS_DATA_FFT256 | BASS_DATA_FLOAT;
+// A seek waits until this much beyond its target is decoded, so that playing on from there
+// never waits in the output.
+const uint64_t kSeekLeadFrames = kSampleRate;
 
 struct Pull {
     int64_t timeNs;
@@ -41,8 +45,10 @@ struct Pull {
 };
 
 struct Stream {
-    HSTREAM handle; // 0: no stream
-    Pcm pcm;
+    HSTREAM handle;  // 0: no stream
+    Mp3Stream* mp3;  // decodes in the background; frames below mp3Decoded are final
+    uint64_t frames; // the exact length, known from creation on
+    const int16_t* samples;
     DWORD state;
     uint64_t readFrame; // next frame handed to the output; beyond the end it hands out silence
     double heard;       // frames, fractional so that frequent queries still advance
@@ -106,12 +112,12 @@ void updateHeard(Stream& s) {
         const Pull& latest = s.pulls[(s.pullNext + kPullHistory - 1) % kPullHistory];
         double estimate = std::min(lowest, latest.frame + latest.frames - latency);
         estimate = std::min(estimate, s.heard + kMaxCatchUp * framesIn(now - s.heardTimeNs));
-        estimate = std::min(estimate, (double)s.pcm.frames);
+        estimate = std::min(estimate, (double)s.frames);
         s.heard = std::max(s.heard, estimate);
     }
     s.heardTimeNs = now;
-    if (s.heard >= s.pcm.frames && s.readFrame >= s.pcm.frames) {
-        s.heard = (double)s.pcm.frames;
+    if (s.heard >= s.frames && s.readFrame >= s.frames) {
+        s.heard = (double)s.frames;
         s.state = BASS_ACTIVE_STOPPED;
     }
 }
@@ -126,9 +132,14 @@ void pullFrames(int16_t* stereo, uint32_t frames) {
     Stream& s = audio.stream;
     uint32_t copied = 0;
     if (s.handle != 0 && s.state == BASS_ACTIVE_PLAYING) {
-        if (s.readFrame < s.pcm.frames)
-            copied = (uint32_t)std::min<uint64_t>(frames, s.pcm.frames - s.readFrame);
-        memcpy(stereo, s.pcm.samples + s.readFrame * 2, (size_t)copied * kBytesPerFrame);
+        if (s.readFrame < s.frames) {
+            copied = (uint32_t)std::min<uint64_t>(frames, s.frames - s.readFrame);
+            // The decoder runs far ahead of real time, so this waits only right after a seek
+            // that nobody waited for; it gives up only while the stream is being freed.
+            const uint64_t ready = mp3WaitDecoded(s.mp3, s.readFrame + copied);
+            copied = (uint32_t)std::min<uint64_t>(copied, ready - std::min(ready, s.readFrame));
+        }
+        memcpy(stereo, s.samples + s.readFrame * 2, (size_t)copied * kBytesPerFrame);
         s.pulls[s.pullNext] = Pull{audioClockNs(), s.readFrame, frames};
         s.pullNext = (s.pullNext + 1) % kPullHistory;
         s.pullCount = std::min(s.pullCount + 1, kPullHistory);
@@ -182,8 +193,8 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD le
     if (!audio.initialised) return fail(BASS_ERROR_INIT, 0);
     if (mem || !file || offset != 0 || length != 0) return fail(BASS_ERROR_ILLPARAM, 0);
     if (audio.stream.handle != 0) return fail(BASS_ERROR_BUSY, 0);
-    Pcm pcm;
-    switch (decodeMp3((const char*)file, pcm)) {
+    Mp3Stream* mp3 = nullptr;
+    switch (mp3Open((const char*)file, &mp3)) {
     case MP3_DECODE_OK:
         break;
     case MP3_DECODE_NO_FILE:
@@ -197,7 +208,9 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD le
     Stream& s = audio.stream;
     s.handle = audio.nextHandle++;
     if (audio.nextHandle == 0) audio.nextHandle = kFirstHandle;
-    s.pcm = pcm;
+    s.mp3 = mp3;
+    s.frames = mp3Frames(mp3);
+    s.samples = mp3Samples(mp3);
     s.state = BASS_ACTIVE_STOPPED;
     restartEstimate(s, 0);
     return succeed(s.handle);
@@ -241,7 +254,7 @@ QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode) {
     if (!validHandle(handle)) return (QWORD)-1;
     if (mode != BASS_POS_BYTE) return fail(BASS_ERROR_ILLPARAM, (QWORD)-1);
     std::lock_guard<std::mutex> guard(audio.lock);
-    return succeed(audio.stream.pcm.frames * kBytesPerFrame);
+    return succeed(audio.stream.frames * kBytesPerFrame);
 }
 
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {
@@ -261,9 +274,12 @@ QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double pos) {
 BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode) {
     if (!validHandle(handle)) return FALSE;
     if (mode != BASS_POS_BYTE) return fail(BASS_ERROR_ILLPARAM, FALSE);
-    std::lock_guard<std::mutex> guard(audio.lock);
     Stream& s = audio.stream;
-    restartEstimate(s, std::min<QWORD>(pos / kBytesPerFrame, s.pcm.frames));
+    const uint64_t frame = std::min<QWORD>(pos / kBytesPerFrame, s.frames);
+    // A seek ahead of the decoder waits here, on the caller's thread, not in the output.
+    mp3WaitDecoded(s.mp3, frame + kSeekLeadFrames);
+    std::lock_guard<std::mutex> guard(audio.lock);
+    restartEstimate(s, frame);
     return succeed(TRUE);
 }
 
@@ -290,14 +306,15 @@ DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
         std::lock_guard<std::mutex> guard(audio.lock);
         at = heardFrame(s);
     }
-    // The samples never change while the stream exists, and only this thread frees them.
+    // Decoded samples never change while the stream exists, and only this thread frees them.
     int16_t frames[kFftSize * 2];
     const int64_t first = (int64_t)at - kFftSize / 2;
+    const uint64_t ready = mp3WaitDecoded(s.mp3, (uint64_t)std::max<int64_t>(first + kFftSize, 0));
     for (uint32_t n = 0; n < kFftSize; ++n) {
         const int64_t frame = first + n;
-        const bool inside = frame >= 0 && (uint64_t)frame < s.pcm.frames;
-        frames[2 * n] = inside ? s.pcm.samples[2 * frame] : 0;
-        frames[2 * n + 1] = inside ? s.pcm.samples[2 * frame + 1] : 0;
+        const bool inside = frame >= 0 && (uint64_t)frame < ready;
+        frames[2 * n] = inside ? s.samples[2 * frame] : 0;
+        frames[2 * n + 1] = inside ? s.samples[2 * frame + 1] : 0;
     }
     audioSpectrum256(frames, (float*)buffer);
     return succeed((DWORD)(kFftBins * sizeof(float)));
@@ -310,13 +327,13 @@ BOOL BASS_Update(DWORD) {
 
 BOOL BASS_StreamFree(HSTREAM handle) {
     if (!validHandle(handle)) return FALSE;
-    Pcm released;
+    Mp3Stream* released;
     {
         std::lock_guard<std::mutex> guard(audio.lock);
-        released = audio.stream.pcm;
+        released = audio.stream.mp3;
         audio.stream = Stream{};
     }
-    freePcm(released);
+    mp3Close(released);
     return succeed(TRUE);
 }
 

@@ -1,11 +1,13 @@
 // The audio calls the program makes: one MP3 stream played on the default output.
 //
-// Everything is decoded when the stream is created (44100 Hz MP3, mono or stereo, gapless when
-// the file carries the encoder's delay and padding), so lengths and positions are exact to the
-// sample. Positions are bytes of 16-bit stereo 44100 Hz PCM: 4 bytes per sample frame, 176400
-// bytes per second. The play position is the one the listener hears now, interpolated between
-// output callbacks; it never runs backwards while playing and stops at the stream's length once
-// the end has been heard.
+// Stream creation scans the whole file, so lengths and positions are exact to the sample (44100
+// Hz MP3, mono or stereo, gapless when the file carries the encoder's delay and padding), and
+// refuses what cannot be played; the samples are then decoded in the background, far ahead of
+// real time. A seek, or the spectrum, at a position not yet decoded waits for it. Data found
+// broken only later plays as silence from there, with one line on standard error. Positions are
+// bytes of 16-bit stereo 44100 Hz PCM: 4 bytes per sample frame, 176400 bytes per second. The play
+// position is the one the listener hears now, interpolated between output callbacks; it never runs
+// backwards while playing and stops at the stream's length once the end has been heard.
 //
 // When no output device can be opened, output falls back to a silent one that advances in real
 // time and says so in one line on standard error. HALCYON_AUDIO=silent forces the silent output.
@@ -63,7 +65,8 @@ typedef DWORD HSTREAM;
 // device -1 (default output), freq 44100; flags, win and clsid are ignored.
 BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* clsid);
 // mem FALSE, file a path, offset 0 and length 0 (the whole file); flags are ignored (every stream
-// is scanned whole). Returns 0 on failure. The stream is created stopped at position 0.
+// is scanned whole, then decoded in the background). Returns 0 on failure. The stream is created
+// stopped at position 0.
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
 BOOL BASS_Start();
 // Plays from the current position, or from 0 when restart is TRUE.

@@ -2,7 +2,10 @@
 
 #include "tandem1.0/App.h"
 #include "tandem1.0/Model/Check.h"
+#include "tandem1.0/Model/ObjScan.h"
 #include "tandem1.0/Model/Welding.h"
+
+#include <glm/gtc/type_ptr.hpp>
 
 #include <sys/mman.h>
 
@@ -19,8 +22,6 @@ const char kGetlineText[] = "int getline(unsigned char*, char*, int*, int)";
 
 constexpr unsigned char kLineFeed = 10;
 constexpr int kCorners = 3;
-
-char lineBuffer[kLineCapacity];
 
 enum class LineKind { None, Position, Texcoord, Normal, Face };
 
@@ -95,13 +96,37 @@ int getline(unsigned char* data, char* line, int* datapos, int size) {
     return 0;
 }
 
+int nextLine(const unsigned char* data, int* datapos, int size, ObjLine& line) {
+    const int x = *datapos;
+    if (x >= size) return 0;
+    const int searched = size - x < kLongestLine + 1 ? size - x : kLongestLine + 1;
+    const void* feed = memchr(data + x, kLineFeed, size_t(searched));
+    if (!feed) {
+        if (searched <= kLongestLine) { // the data ends inside a line that fits
+            *datapos = size;
+            return 0;
+        }
+        *datapos = x + kLongestLine + 1; // where the byte-wise reader stopped
+    }
+    // The condition's spelling is the report's text.
+    // clang-format off
+    MODEL_CHECK((*datapos)-x < 999, kGetlineText);
+    // clang-format on
+    line.begin = reinterpret_cast<const char*>(data + x);
+    line.end = static_cast<const char*>(feed);
+    *datapos = int(static_cast<const unsigned char*>(feed) - data) + 1;
+    return 1;
+}
+
 void Model::loadModel(std::string fileName, MeshUpload upload) {
     file = new DataFile(fileName);
 
     int datapos = 0;
     int statements = 0;
-    while (getline(file->data, lineBuffer, &datapos, file->size)) {
-        if ((lineBuffer[0] == 'g' || lineBuffer[0] == 'o') && lineBuffer[1] == ' ') statements++;
+    ObjLine line;
+    while (nextLine(file->data, &datapos, file->size, line)) {
+        const char first = lineByte(line, 0);
+        if ((first == 'g' || first == 'o') && lineByte(line, 1) == ' ') statements++;
     }
     numgroups = statements == 0 ? 1 : statements;
 
@@ -126,11 +151,11 @@ void Model::loadModel(std::string fileName, MeshUpload upload) {
     };
 
     datapos = 0;
-    while (getline(file->data, lineBuffer, &datapos, file->size)) {
-        const char first = lineBuffer[0], second = lineBuffer[1];
+    while (nextLine(file->data, &datapos, file->size, line)) {
+        const char first = lineByte(line, 0), second = lineByte(line, 1);
         if (first == 'v' && second == ' ') {
             glm::vec3 p(0.0f);
-            sscanf(lineBuffer, "v %f %f %f", &p.x, &p.y, &p.z);
+            scanFloats(line, "v %f %f %f", glm::value_ptr(p));
             if (last == LineKind::Face) {
                 buildGroup();
                 positionBase += vertexpos_x;
@@ -152,14 +177,14 @@ void Model::loadModel(std::string fileName, MeshUpload upload) {
             last = LineKind::Position;
         } else if (first == 'v' && second == 't') {
             glm::vec2 t(0.0f);
-            sscanf(lineBuffer, "vt %f %f", &t.x, &t.y);
+            scanFloats(line, "vt %f %f", glm::value_ptr(t));
             w.texcoords[texturepos_x] = t;
             texturepos_x++;
             MODEL_CHECK(texturepos_x < MAX_VERTS, kLoadModelText);
             last = LineKind::Texcoord;
         } else if (first == 'v' && second == 'n') {
             glm::vec3 n(0.0f);
-            sscanf(lineBuffer, "vn %f %f %f", &n.x, &n.y, &n.z);
+            scanFloats(line, "vn %f %f %f", glm::value_ptr(n));
             w.normals[normalpos_x] = n;
             normalpos_x++;
             MODEL_CHECK(normalpos_x < MAX_VERTS, kLoadModelText);
@@ -170,16 +195,23 @@ void Model::loadModel(std::string fileName, MeshUpload upload) {
             // fails the checks below instead of reusing earlier values.
             int v[kCorners] = {0, 0, 0}, t[kCorners] = {0, 0, 0}, n[kCorners] = {0, 0, 0};
             const bool hasTexcoords = texturepos_x > 0, hasNormals = normalpos_x > 0;
+            // The conversions land in corner order, each corner's kinds together.
+            int read[kCorners * 3] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+            const int perCorner = 1 + hasTexcoords + hasNormals;
             if (hasTexcoords && hasNormals)
-                sscanf(lineBuffer, "f %i/%i/%i %i/%i/%i %i/%i/%i", &v[0], &t[0], &n[0], &v[1],
-                       &t[1], &n[1], &v[2], &t[2], &n[2]);
+                scanInts(line, "f %i/%i/%i %i/%i/%i %i/%i/%i", read);
             else if (hasTexcoords)
-                sscanf(lineBuffer, "f %i/%i %i/%i %i/%i", &v[0], &t[0], &v[1], &t[1], &v[2], &t[2]);
+                scanInts(line, "f %i/%i %i/%i %i/%i", read);
             else if (hasNormals)
-                sscanf(lineBuffer, "f %i//%i %i//%i %i//%i", &v[0], &n[0], &v[1], &n[1], &v[2],
-                       &n[2]);
+                scanInts(line, "f %i//%i %i//%i %i//%i", read);
             else
-                sscanf(lineBuffer, "f %i %i %i", &v[0], &v[1], &v[2]);
+                scanInts(line, "f %i %i %i", read);
+            for (int k = 0; k < kCorners; k++) {
+                const int* corner = read + k * perCorner;
+                v[k] = corner[0];
+                if (hasTexcoords) t[k] = corner[1];
+                if (hasNormals) n[k] = corner[perCorner - 1];
+            }
 
             const int v1 = groupIndex(v[0], positionBase), v2 = groupIndex(v[1], positionBase),
                       v3 = groupIndex(v[2], positionBase);

@@ -18,6 +18,7 @@
 
 #include "tandem1.0/DataFile.h"
 #include "tandem1.0/Model/Mesh.h"
+#include "tandem1.0/Model/ObjScan.h"
 
 #include <cstdint>
 #include <string>
@@ -34,6 +35,10 @@ constexpr int kLineCapacity = 1000;
 // line read, 0 when the data ends first (bytes after the last line feed are
 // dropped). A 999th byte in one line fails the check.
 int getline(unsigned char* data, char* line, int* datapos, int size);
+
+// The loader's own reader: the same lines and the same length check as
+// getline, without copying. `line` points into data.
+int nextLine(const unsigned char* data, int* datapos, int size, ObjLine& line);
 
 enum class MeshUpload {
     Buffers, // create the GL buffers of every mesh (needs a current context)

@@ -1,6 +1,7 @@
 // Stream creation: exact lengths and content, refused files, handles, unit conversions.
 #include "tests/audio/AudioTestSupport.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -12,14 +13,40 @@ uint64_t lengthFrames(HSTREAM stream) {
     return frames;
 }
 
-std::string writeTempFile(const char* name, const char* contents) {
+std::string writeTempFile(const char* name, const std::string& contents) {
     std::string path = testing::TempDir() + name;
     FILE* file = fopen(path.c_str(), "wb");
     EXPECT_NE(file, nullptr);
-    fputs(contents, file);
+    fwrite(contents.data(), 1, contents.size(), file);
     fclose(file);
     return path;
 }
+
+std::string readFile(const std::string& path) {
+    std::string bytes;
+    FILE* file = fopen(path.c_str(), "rb");
+    EXPECT_NE(file, nullptr);
+    char chunk[65536];
+    for (size_t n; file && (n = fread(chunk, 1, sizeof chunk, file)) > 0;)
+        bytes.append(chunk, n);
+    if (file) fclose(file);
+    return bytes;
+}
+
+// The largest distance of frames [first, first + count) of a pull from the encoded sine.
+double sineError(const int16_t* pcm, uint64_t first, uint32_t count) {
+    double worst = 0.0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const double n = double(first + i);
+        const double expected = kSineAmp * 32767.0 * std::sin(2.0 * M_PI * kSineHz * n / kRate);
+        worst = std::max(worst, std::fabs(pcm[2 * i] - expected));
+    }
+    return worst;
+}
+
+const uint64_t kLongSineFrames = 40 * kRate; // sine_bin10_long.mp3
+const uint64_t kMp3FrameSamples = 1152;
+const double kSineTolerance = 0.02 * 32768.0;
 
 TEST_F(ManualAudio, StreamsAreCreatedStoppedAtZeroWithTheExactLength) {
     struct Case {
@@ -50,6 +77,82 @@ TEST_F(ManualAudio, DecodedSamplesLineUpWithTheEncodedSignal) {
         ASSERT_EQ(pcm[2 * n], pcm[2 * n + 1]) << n;
     }
     EXPECT_LT(worst, 0.02 * 32768.0);
+}
+
+// Decoding runs behind creation: a seek to the end of a long file, issued at once, must still
+// land on exactly the right samples and spectrum.
+TEST_F(ManualAudio, ASeekFarAheadRightAfterCreationPlaysTheSamplesThere) {
+    open("sine_bin10_long.mp3");
+    const uint64_t far = kLongSineFrames - 2 * kRate;
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, far * kBytesPerFrame, BASS_POS_BYTE));
+    EXPECT_EQ(frame(), far);
+    float bins[128];
+    ASSERT_EQ(BASS_ChannelGetData(stream, bins, BASS_DATA_FFT256 | BASS_DATA_FLOAT), 512u);
+    EXPECT_NEAR(bins[10], kSineAmp, 0.02);
+    EXPECT_EQ(BASS_ChannelGetLength(stream, BASS_POS_BYTE), kLongSineFrames * kBytesPerFrame);
+
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    const uint32_t pulled = kRate;
+    EXPECT_LT(sineError(pull(pulled), far, pulled), kSineTolerance);
+    advanceFrames(pulled);
+    EXPECT_EQ(frame(), far + pulled);
+}
+
+// A file cut short plays what it holds, as a whole decode did; a little garbage in the middle
+// costs the frames it hit; garbage the decoder cannot resynchronise on is refused at creation.
+// Nothing hangs: every stream that is created plays to its end. (A damaged file no longer
+// matches its gapless tag, so the decoder keeps the encoder's delay: only the spectrum, which
+// does not care for the shift, is compared.)
+TEST_F(ManualAudio, DamagedFilesAreRefusedAtCreationOrPlayToTheirEnd) {
+    const std::string whole = readFile(tone("sine_bin10_long.mp3"));
+    ASSERT_GT(whole.size(), 100000u);
+    auto withGarbage = [&](size_t bytes) {
+        std::string damaged = whole;
+        uint32_t noise = 12345;
+        for (size_t i = 0; i < bytes; ++i) {
+            noise = noise * 1103515245u + 12345u;
+            damaged[whole.size() / 2 + i] = char(noise >> 24);
+        }
+        return damaged;
+    };
+    const struct Case {
+        const char* name;
+        std::string bytes;
+        uint64_t fewestFrames, mostFrames; // 0, 0: refused
+    } cases[] = {
+        {"audio_truncated.mp3", whole.substr(0, whole.size() / 2 + 77), kLongSineFrames * 45 / 100,
+         kLongSineFrames * 55 / 100},
+        {"audio_some_garbage.mp3", withGarbage(300), kLongSineFrames * 99 / 100,
+         kLongSineFrames + 2 * kMp3FrameSamples},
+        {"audio_much_garbage.mp3", withGarbage(20000), 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = writeTempFile(c.name, c.bytes);
+        stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_PRESCAN);
+        if (c.mostFrames == 0) {
+            EXPECT_EQ(stream, 0u);
+            EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FORMAT);
+            continue;
+        }
+        ASSERT_NE(stream, 0u);
+        const uint64_t length = BASS_ChannelGetLength(stream, BASS_POS_BYTE) / kBytesPerFrame;
+        EXPECT_GE(length, c.fewestFrames);
+        EXPECT_LE(length, c.mostFrames);
+        float bins[128];
+        ASSERT_TRUE(BASS_ChannelSetPosition(stream, kRate * kBytesPerFrame, BASS_POS_BYTE));
+        BASS_ChannelGetData(stream, bins, BASS_DATA_FFT256 | BASS_DATA_FLOAT);
+        EXPECT_NEAR(bins[10], kSineAmp, 0.02);
+        ASSERT_TRUE(BASS_ChannelSetPosition(stream, 0, BASS_POS_BYTE));
+        ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+        const uint32_t chunk = kRate;
+        for (uint64_t pulled = 0; pulled <= length; pulled += chunk)
+            pull(chunk);
+        advanceFrames(double(length));
+        EXPECT_EQ(BASS_ChannelIsActive(stream), (DWORD)BASS_ACTIVE_STOPPED);
+        EXPECT_EQ(frame(), length);
+        EXPECT_TRUE(BASS_StreamFree(stream));
+    }
 }
 
 TEST_F(ManualAudio, FilesThatCannotBePlayedGiveNoStreamAndAReason) {
