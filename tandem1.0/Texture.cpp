@@ -29,15 +29,39 @@ bool textureFormatFor(int channels, TextureFormat* out) {
     }
 }
 
-Texture::Texture(const char* fileName) : id(0), file(new DataFile(fileName)), width(0), height(0) {
-    int channels = 0;
-    unsigned char* pixels =
-        stbi_load_from_memory(file->data, file->size, &width, &height, &channels, 0);
-    if (!pixels) App::fail("\tsbt_image failed to process image\n");
+TextureDecode decodeTextureImage(const unsigned char* bytes, int32_t size, TextureImage* out) {
+    *out = TextureImage{};
+    int width = 0, height = 0, channels = 0;
+    unsigned char* pixels = stbi_load_from_memory(bytes, size, &width, &height, &channels, 0);
+    if (!pixels) return TextureDecode::Unreadable;
+    out->channels = channels;
+    if (!textureFormatFor(channels, &out->format)) {
+        stbi_image_free(pixels);
+        return TextureDecode::UnsupportedChannels;
+    }
+    out->pixels = pixels;
+    out->width = width;
+    out->height = height;
+    return TextureDecode::Ok;
+}
 
-    TextureFormat format;
-    if (!textureFormatFor(channels, &format))
-        App::fail("\tUnregonized number of components: %i\n", channels);
+void freeTextureImage(TextureImage* image) {
+    stbi_image_free(image->pixels);
+    image->pixels = nullptr;
+}
+
+Texture::Texture(const char* fileName) : id(0), file(new DataFile(fileName)), width(0), height(0) {
+    TextureImage image;
+    switch (decodeTextureImage(file->data, file->size, &image)) {
+    case TextureDecode::Ok:
+        break;
+    case TextureDecode::Unreadable:
+        App::fail("\tsbt_image failed to process image\n");
+    case TextureDecode::UnsupportedChannels:
+        App::fail("\tUnregonized number of components: %i\n", image.channels);
+    }
+    width = image.width;
+    height = image.height;
 
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
@@ -49,9 +73,9 @@ Texture::Texture(const char* fileName) : id(0), file(new DataFile(fileName)), wi
     // RGB or grey image whose row length is not a multiple of 4 would be read
     // skewed and past the end of the pixels.
     glPixelStorei(GL_UNPACK_ALIGNMENT, kTightRows);
-    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format.internalFormat), width, height, 0,
-                 format.pixelFormat, GL_UNSIGNED_BYTE, pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(image.format.internalFormat), width, height, 0,
+                 image.format.pixelFormat, GL_UNSIGNED_BYTE, image.pixels);
     glPixelStorei(GL_UNPACK_ALIGNMENT, kOpenGLDefaultUnpackAlignment);
     glGenerateMipmap(GL_TEXTURE_2D);
-    stbi_image_free(pixels);
+    freeTextureImage(&image);
 }
