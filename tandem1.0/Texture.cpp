@@ -33,7 +33,12 @@ TextureDecode decodeTextureImage(const unsigned char* bytes, int32_t size, Textu
     *out = TextureImage{};
     int width = 0, height = 0, channels = 0;
     unsigned char* pixels = stbi_load_from_memory(bytes, size, &width, &height, &channels, 0);
-    if (!pixels) return TextureDecode::Unreadable;
+    // The decoder hands out a PNM whose header says 0 wide or high as an image of no pixels:
+    // nothing that could be a texture.
+    if (!pixels || width <= 0 || height <= 0) {
+        stbi_image_free(pixels);
+        return TextureDecode::Unreadable;
+    }
     out->channels = channels;
     if (!textureFormatFor(channels, &out->format)) {
         stbi_image_free(pixels);

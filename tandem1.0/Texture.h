@@ -21,7 +21,7 @@ bool textureFormatFor(int channels, TextureFormat* out);
 
 enum class TextureDecode {
     Ok,
-    Unreadable,          // the decoder refused the bytes
+    Unreadable,          // the decoder refused the bytes, or they hold no pixels
     UnsupportedChannels, // decoded, but the channel count has no upload format
 };
 
