@@ -140,7 +140,7 @@ void pullFrames(int16_t* stereo, uint32_t frames) {
     memset(stereo + copied * 2, 0, (size_t)(frames - copied) * kBytesPerFrame);
 }
 
-// The lock is not held here: a lost output may still be inside a pull, waiting for it.
+// Called without the lock: detaching waits for a pull in progress, which may be waiting for it.
 void replaceLostOutput() {
     if (!audioOutputDetachIfLost()) return;
     std::lock_guard<std::mutex> guard(audio.lock);

@@ -8,8 +8,39 @@
 #include <stb/stb_image.h>
 
 namespace {
+
 const int kOpenGLDefaultUnpackAlignment = 4;
 const int kTightRows = 1;
+const int kPnmHeaderNumbers = 3; // width, height, levels
+
+bool isPnmSpace(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The decoder reads the numbers of a PNM header without an overflow check, so a long run of
+// digits is undefined behaviour. Any number above its own limits (a side above
+// STBI_MAX_DIMENSIONS, more than 65535 levels) makes it refuse the file anyway; such a header is
+// refused before it is read. Skips white space and comments as the decoder does.
+bool pnmNumbersInRange(const unsigned char* bytes, int32_t size) {
+    if (size < 2 || bytes[0] != 'P' || (bytes[1] != '5' && bytes[1] != '6')) return true;
+    int32_t at = 2;
+    for (int number = 0; number < kPnmHeaderNumbers; ++number) {
+        for (;;) {
+            while (at < size && isPnmSpace(bytes[at]))
+                ++at;
+            if (at >= size || bytes[at] != '#') break;
+            while (at < size && bytes[at] != '\n' && bytes[at] != '\r')
+                ++at;
+        }
+        int64_t value = 0;
+        for (; at < size && bytes[at] >= '0' && bytes[at] <= '9'; ++at) {
+            value = value * 10 + (bytes[at] - '0');
+            if (value > STBI_MAX_DIMENSIONS) return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool textureFormatFor(int channels, TextureFormat* out) {
@@ -31,6 +62,7 @@ bool textureFormatFor(int channels, TextureFormat* out) {
 
 TextureDecode decodeTextureImage(const unsigned char* bytes, int32_t size, TextureImage* out) {
     *out = TextureImage{};
+    if (!pnmNumbersInRange(bytes, size)) return TextureDecode::Unreadable;
     int width = 0, height = 0, channels = 0;
     unsigned char* pixels = stbi_load_from_memory(bytes, size, &width, &height, &channels, 0);
     // The decoder hands out a PNM whose header says 0 wide or high as an image of no pixels:
