@@ -3,6 +3,10 @@
 #include "App.h"
 #include "GL.h"
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_FAILURE_USERMSG
 // A few header bytes may claim any size, and the decoder allocates the whole image before it
@@ -48,6 +52,42 @@ bool pnmNumbersInRange(const unsigned char* bytes, int32_t size) {
     return true;
 }
 
+const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+const size_t kPngChunkFraming = 12; // length, type, CRC
+const size_t kPngChunkType = 4;     // the type follows the 4-byte length
+
+uint32_t readBigEndian32(const unsigned char* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+bool isEmptyIdat(const unsigned char* chunk) {
+    return readBigEndian32(chunk) == 0 && memcmp(chunk + kPngChunkType, "IDAT", 4) == 0;
+}
+
+// The decoder copies an empty image-data chunk that comes first to a null buffer (undefined
+// behaviour). Such a chunk carries nothing, so a PNG that has one is decoded from a copy
+// without it; any other file is left as it is. Empty when nothing needs to go.
+std::vector<unsigned char> withoutEmptyIdat(const unsigned char* bytes, int32_t size) {
+    const size_t end = size_t(size > 0 ? size : 0);
+    if (end < sizeof kPngSignature || memcmp(bytes, kPngSignature, sizeof kPngSignature) != 0)
+        return {};
+    bool found = false;
+    for (size_t at = sizeof kPngSignature; at + kPngChunkFraming <= end && !found;
+         at += kPngChunkFraming + readBigEndian32(bytes + at))
+        found = isEmptyIdat(bytes + at);
+    if (!found) return {};
+    std::vector<unsigned char> copy(bytes, bytes + sizeof kPngSignature);
+    size_t at = sizeof kPngSignature;
+    while (at + kPngChunkFraming <= end) {
+        const size_t next = at + kPngChunkFraming + readBigEndian32(bytes + at);
+        if (!isEmptyIdat(bytes + at))
+            copy.insert(copy.end(), bytes + at, bytes + std::min(next, end));
+        at = next;
+    }
+    copy.insert(copy.end(), bytes + std::min(at, end), bytes + end);
+    return copy;
+}
+
 } // namespace
 
 bool textureFormatFor(int channels, TextureFormat* out) {
@@ -70,6 +110,11 @@ bool textureFormatFor(int channels, TextureFormat* out) {
 TextureDecode decodeTextureImage(const unsigned char* bytes, int32_t size, TextureImage* out) {
     *out = TextureImage{};
     if (!pnmNumbersInRange(bytes, size)) return TextureDecode::Unreadable;
+    const std::vector<unsigned char> cleaned = withoutEmptyIdat(bytes, size);
+    if (!cleaned.empty()) {
+        bytes = cleaned.data();
+        size = int32_t(cleaned.size());
+    }
     int width = 0, height = 0, channels = 0;
     unsigned char* pixels = stbi_load_from_memory(bytes, size, &width, &height, &channels, 0);
     // The decoder hands out a PNM whose header says 0 wide or high as an image of no pixels:

@@ -82,6 +82,23 @@ TEST(Textures, RgbaKeepsItsSizeAndMipmaps) {
     EXPECT_EQ(w, 1) << "full mipmap chain";
 }
 
+// An empty image-data chunk is legal PNG and adds nothing; the decoder mishandled one that comes
+// first (found by fuzzing; undefined behaviour that the sanitizer build reports).
+TEST(Textures, EmptyFirstImageDataChunkChangesNothing) {
+    writePng("plain.png", 4, 4, 4);
+    FILE* f = fopen((std::string(kDataDir) + "plain.png").c_str(), "rb");
+    ASSERT_TRUE(f);
+    std::string png(4096, '\0');
+    png.resize(fread(&png[0], 1, png.size(), f));
+    fclose(f);
+    const size_t idat = png.find("IDAT") - 4; // the chunk's length comes first
+    // Length 0, the type and the CRC of the type alone.
+    png.insert(idat, std::string("\0\0\0\0IDAT\x35\xaf\x06\x1e", 12));
+    writeText("emptyidat.png", png);
+    Texture t("emptyidat.png");
+    EXPECT_EQ(readBack(t, GL_RGBA, 4), pattern(4, 4, 4));
+}
+
 TEST(Textures, GreyExpandsToEqualChannels) {
     writePng("grey.png", 7, 3, 1);
     Texture t("grey.png");
