@@ -11,8 +11,17 @@ VIDEO ?= $(abspath $(BUILD))/halcyon.mp4
 VIDEO_SIZE ?= 640x360
 VIDEO_FPS ?= 30
 PACKAGE_BUILD ?= build-package
+SANITIZE_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 30
+# Any report of the sanitizers fails the test that caused it. Leaks are not
+# checked here: the program keeps its resources until exit by design, and Mesa's
+# driver is unloaded before the exit-time check, leaving allocations no report
+# can name or suppress. The fuzz targets check leaks.
+SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:detect_leaks=0 \
+  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps configure build test demo video package clean
+.PHONY: all deps configure build test demo video package clean sanitize fuzz
 
 all: build
 
@@ -48,5 +57,20 @@ package: deps
 	cd $(PACKAGE_BUILD) && cpack
 	@ls $(PACKAGE_BUILD)/*.deb
 
+# The whole test suite built with AddressSanitizer and UBSan, in a tree of its own.
+sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DHALCYON_SANITIZE=ON \
+	  -DHALCYON_DATA_DIR=$(abspath $(SANITIZE_BUILD))/data/ $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS seconds (clang, libFuzzer, ASan, UBSan),
+# seeded from the show this build generates; prints executions and findings.
+fuzz: build
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DHALCYON_FUZZ=ON -DHALCYON_TESTS=OFF \
+	  -DHALCYON_FUZZ_SHOW_BUILD=$(abspath $(BUILD)) $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz-targets fuzz-seeds
+	fuzz/run-all $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

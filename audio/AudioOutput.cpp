@@ -21,6 +21,9 @@ const uint32_t kPeriodFrames = 1024;
 const int64_t kNanosPerSecond = 1000000000;
 // SDL's own fallback driver sleeps whole milliseconds and so runs fast; it is no clock.
 const char* const kSdlDummyDriver = "dummy";
+// A device asks for a period every 23 ms; this long without a pull, its thread hangs on a device
+// that is gone. Long enough that a loaded machine's late callback is not taken for a loss.
+const int64_t kStallNs = kNanosPerSecond / 2;
 
 struct Output {
     AudioOutputKind kind = AUDIO_OUTPUT_NONE;
@@ -33,12 +36,28 @@ struct Output {
     bool silentStop = false;
     bool manualNext = false;
     uint32_t manualLatency = 0;
+    bool manualLost = false;
     std::atomic<int64_t> fakeClockNs{0};
+    // Held around every pull of the device or the manual output, so that once detached is set no
+    // pull of theirs is under way or will start.
+    std::mutex pullGate;
+    bool detached = false;
+    std::atomic<int64_t> lastPullNs{0};
+    // A device whose thread hangs cannot be closed (closing waits for that thread): it is left
+    // open, silenced, until the process ends.
+    bool deviceHangs = false;
+    bool exitHookSet = false;
 };
 
 Output out;
 
 void sdlCallback(void*, Uint8* stream, int bytes) {
+    std::lock_guard<std::mutex> gate(out.pullGate);
+    if (out.detached) {
+        memset(stream, 0, (size_t)bytes);
+        return;
+    }
+    out.lastPullNs = audioClockNs();
     out.pull((int16_t*)stream, (uint32_t)bytes / (kChannels * sizeof(int16_t)));
 }
 
@@ -95,6 +114,7 @@ bool openDevice(char* why, size_t whySize) {
     out.latencyFrames = 2 * have.samples;
     // Set before the callback thread runs: it reads both through the clock and the estimate.
     out.kind = AUDIO_OUTPUT_DEVICE;
+    out.lastPullNs = audioClockNs();
     SDL_PauseAudioDevice(out.device, 0);
     return true;
 }
@@ -125,6 +145,27 @@ bool startSilent() {
     return false;
 }
 
+void closeDevice() {
+    if (!out.deviceHangs) {
+        SDL_CloseAudioDevice(out.device);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    out.device = 0;
+}
+
+void stopSilent() {
+    {
+        std::lock_guard<std::mutex> lock(out.silentLock);
+        out.silentStop = true;
+    }
+    out.silentWake.notify_all();
+    pthread_join(out.silentThread, nullptr);
+}
+
+void closeAtExit() {
+    audioOutputClose();
+}
+
 bool silentRequested() {
     const char* mode = getenv("HALCYON_AUDIO");
     return mode && strcmp(mode, "silent") == 0;
@@ -133,11 +174,17 @@ bool silentRequested() {
 } // namespace
 
 bool audioOutputOpen(AudioPullFn pull) {
+    // Registered after `out` was constructed, so it runs before `out` is destroyed.
+    if (!out.exitHookSet) out.exitHookSet = atexit(closeAtExit) == 0;
     out.pull = pull;
+    out.detached = false;
+    out.manualLost = false;
+    out.deviceHangs = false;
     if (out.manualNext) {
         out.manualNext = false;
         out.kind = AUDIO_OUTPUT_MANUAL;
         out.latencyFrames = out.manualLatency;
+        out.lastPullNs = audioClockNs();
         return true;
     }
     if (silentRequested()) return startSilent();
@@ -148,20 +195,32 @@ bool audioOutputOpen(AudioPullFn pull) {
 }
 
 void audioOutputClose() {
-    if (out.kind == AUDIO_OUTPUT_DEVICE) {
-        SDL_CloseAudioDevice(out.device);
-        out.device = 0;
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    } else if (out.kind == AUDIO_OUTPUT_SILENT) {
-        {
-            std::lock_guard<std::mutex> lock(out.silentLock);
-            out.silentStop = true;
-        }
-        out.silentWake.notify_all();
-        pthread_join(out.silentThread, nullptr);
-    }
+    if (out.kind == AUDIO_OUTPUT_DEVICE)
+        closeDevice();
+    else if (out.kind == AUDIO_OUTPUT_SILENT)
+        stopSilent();
     out.kind = AUDIO_OUTPUT_NONE;
     out.pull = nullptr;
+}
+
+bool audioOutputDetachIfLost() {
+    if (out.kind != AUDIO_OUTPUT_DEVICE && out.kind != AUDIO_OUTPUT_MANUAL) return false;
+    const bool hangs = audioClockNs() - out.lastPullNs.load() > kStallNs;
+    const bool gone = out.kind == AUDIO_OUTPUT_DEVICE
+                          ? SDL_GetAudioDeviceStatus(out.device) == SDL_AUDIO_STOPPED
+                          : out.manualLost;
+    if (!hangs && !gone) return false;
+    std::lock_guard<std::mutex> gate(out.pullGate);
+    out.detached = true;
+    out.deviceHangs = hangs && !gone;
+    return true;
+}
+
+bool audioOutputSwitchToSilent() {
+    // A gone device's thread still runs (SDL keeps calling back), so closing it returns.
+    if (out.kind == AUDIO_OUTPUT_DEVICE) closeDevice();
+    fprintf(stderr, "halcyon: the audio output device was lost; playing silently\n");
+    return startSilent();
 }
 
 AudioOutputKind audioOutputKind() {
@@ -188,12 +247,18 @@ AudioOutputKind audioTestOutputKind() {
     return out.kind;
 }
 
+void audioTestLoseOutput() {
+    out.manualLost = true;
+}
+
 void audioTestAdvanceClock(int64_t nanoseconds) {
     out.fakeClockNs += nanoseconds;
 }
 
 bool audioTestPull(int16_t* stereo, uint32_t frames) {
-    if (out.kind != AUDIO_OUTPUT_MANUAL) return false;
+    std::lock_guard<std::mutex> gate(out.pullGate);
+    if (out.kind != AUDIO_OUTPUT_MANUAL || out.detached) return false;
+    out.lastPullNs = audioClockNs();
     out.pull(stereo, frames);
     return true;
 }

@@ -3,6 +3,13 @@
 //
 // The output calls the pull function from its own thread (the tests' manual output: from the
 // test's) whenever it wants frames: 44100 Hz, 16-bit, interleaved stereo.
+//
+// A device can go away while playing (a headset unplugged, the sound server restarted): SDL then
+// reports it stopped, or its thread hangs and asks for nothing. Either way the output counts as
+// lost, and the caller replaces it with the silent output so that the music clock goes on.
+//
+// Once opened, the output is also stopped at process exit (before static objects are destroyed),
+// so no exit path, a fatal error included, leaves its thread pulling frames during the teardown.
 #pragma once
 
 #include "audio/bass_test.h"
@@ -16,6 +23,14 @@ typedef void (*AudioPullFn)(int16_t* stereo, uint32_t frames);
 bool audioOutputOpen(AudioPullFn pull);
 // Stops the output; the pull function is not called any more when this returns.
 void audioOutputClose();
+
+// True when the device (or the tests' manual output) is lost; it then calls the pull function
+// no more, but its clock and latency still hold. Caller's thread.
+bool audioOutputDetachIfLost();
+// Replaces a detached output by the silent one, with one line on standard error. The silent
+// output's first pull comes from its own thread and takes whatever lock pull takes, so the caller
+// may hold that lock to set the position from which it continues. False if it cannot start.
+bool audioOutputSwitchToSilent();
 
 AudioOutputKind audioOutputKind();
 // How many frames after a pull its first frame is heard.

@@ -7,6 +7,9 @@
 // or the second of a pair, claims more than was heard and is ignored. It is then held from
 // falling back and limited to a little over real-time speed, so corrections are glides rather
 // than steps. Pause and seek restart the estimate from the position they leave.
+//
+// The calls a frame makes (activity, position, update) first check whether the output was lost;
+// the silent output then takes over from the position heard at that moment.
 #include "audio/bass.h"
 
 #include "audio/AudioOutput.h"
@@ -148,6 +151,17 @@ void pullFrames(int16_t* stereo, uint32_t frames) {
     memset(stereo + copied * 2, 0, (size_t)(frames - copied) * kBytesPerFrame);
 }
 
+// Called without the lock: detaching waits for a pull in progress, which may be waiting for it.
+void replaceLostOutput() {
+    if (!audioOutputDetachIfLost()) return;
+    std::lock_guard<std::mutex> guard(audio.lock);
+    Stream& s = audio.stream;
+    // Estimated on the lost output's clock and latency, then carried over to the silent one's.
+    const uint64_t heard = s.handle != 0 ? heardFrame(s) : 0;
+    audioOutputSwitchToSilent();
+    if (s.handle != 0) restartEstimate(s, heard);
+}
+
 struct Spectrum {
     kiss_fftr_cfg config;
     float window[kFftSize];
@@ -238,6 +252,7 @@ int BASS_ErrorGetCode() {
 
 DWORD BASS_ChannelIsActive(DWORD handle) {
     if (!validHandle(handle)) return BASS_ACTIVE_STOPPED;
+    replaceLostOutput();
     std::lock_guard<std::mutex> guard(audio.lock);
     updateHeard(audio.stream);
     return succeed(audio.stream.state);
@@ -246,6 +261,7 @@ DWORD BASS_ChannelIsActive(DWORD handle) {
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode) {
     if (!validHandle(handle)) return (QWORD)-1;
     if (mode != BASS_POS_BYTE) return fail(BASS_ERROR_ILLPARAM, (QWORD)-1);
+    replaceLostOutput();
     std::lock_guard<std::mutex> guard(audio.lock);
     return succeed(heardFrame(audio.stream) * kBytesPerFrame);
 }
@@ -322,6 +338,7 @@ DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
 
 BOOL BASS_Update(DWORD) {
     if (!audio.initialised) return fail(BASS_ERROR_INIT, FALSE);
+    replaceLostOutput();
     return succeed(TRUE);
 }
 

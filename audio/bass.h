@@ -11,6 +11,7 @@
 //
 // When no output device can be opened, output falls back to a silent one that advances in real
 // time and says so in one line on standard error. HALCYON_AUDIO=silent forces the silent output.
+// A device lost while playing is replaced the same way, from the position heard at that moment.
 //
 // One stream at a time. Every call comes from one thread (the caller's); playback runs on a
 // thread of the output's own. Functions return TRUE/non-zero on success; after a failure
@@ -87,7 +88,7 @@ BOOL BASS_ChannelPause(DWORD handle);
 // Only BASS_DATA_FFT256 (BASS_DATA_FLOAT implied); returns the bytes written (512) or
 // (DWORD)-1 on failure.
 DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length);
-// Playback runs on its own thread, so there is nothing to do here.
+// Playback runs on its own thread; this only replaces a lost output (as activity and position do).
 BOOL BASS_Update(DWORD length);
 BOOL BASS_StreamFree(HSTREAM handle);
 BOOL BASS_Free();

@@ -22,12 +22,15 @@ void audioTestSelectManualOutput(uint32_t latencyFrames);
 // The output BASS_Init opened.
 AudioOutputKind audioTestOutputKind();
 
+// Makes the manual output report itself gone, as a device does when it is unplugged.
+void audioTestLoseOutput();
+
 // Moves the fake clock forward.
 void audioTestAdvanceClock(int64_t nanoseconds);
 
 // Fills frames stereo frames (2 * frames samples) as the device callback would: the playing
-// stream's next frames, silence past its end or when nothing plays. Manual output only; returns
-// false otherwise.
+// stream's next frames, silence past its end or when nothing plays. Manual output only (and not
+// once it is lost); returns false otherwise.
 bool audioTestPull(int16_t* stereo, uint32_t frames);
 
 // The spectrum BASS_ChannelGetData returns, of 256 interleaved stereo frames.

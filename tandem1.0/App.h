@@ -57,7 +57,8 @@ struct App {
     static App& instance();
 
     // Formats into a fixed buffer (cut, never overrun), writes it to stderr
-    // and exits with status 1.
+    // and exits with status 1. Once started, the audio output is stopped by
+    // its exit hook before anything is torn down.
     [[noreturn]] static void fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
     // Modes outside the tables are only recorded: they issue no OpenGL call.

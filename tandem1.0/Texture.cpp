@@ -3,13 +3,91 @@
 #include "App.h"
 #include "GL.h"
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_FAILURE_USERMSG
+// A few header bytes may claim any size, and the decoder allocates the whole image before it
+// reads a pixel. No OpenGL implementation takes a texture above 16384 a side, so nothing larger
+// is decoded. (The fuzz build lowers it further, so that each input stays fast.)
+#ifndef STBI_MAX_DIMENSIONS
+#define STBI_MAX_DIMENSIONS 16384
+#endif
 #include <stb/stb_image.h>
 
 namespace {
+
 const int kOpenGLDefaultUnpackAlignment = 4;
 const int kTightRows = 1;
+const int kPnmHeaderNumbers = 3; // width, height, levels
+const int64_t kPnmMaxLevels = 65535;
+
+bool isPnmSpace(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The decoder reads the numbers of a PNM header without an overflow check, so a long run of
+// digits is undefined behaviour. Any number above its own limits (a side above
+// STBI_MAX_DIMENSIONS, more than 65535 levels) makes it refuse the file anyway; such a header is
+// refused before it is read. Skips white space and comments as the decoder does.
+bool pnmNumbersInRange(const unsigned char* bytes, int32_t size) {
+    if (size < 2 || bytes[0] != 'P' || (bytes[1] != '5' && bytes[1] != '6')) return true;
+    int32_t at = 2;
+    for (int number = 0; number < kPnmHeaderNumbers; ++number) {
+        for (;;) {
+            while (at < size && isPnmSpace(bytes[at]))
+                ++at;
+            if (at >= size || bytes[at] != '#') break;
+            while (at < size && bytes[at] != '\n' && bytes[at] != '\r')
+                ++at;
+        }
+        int64_t value = 0;
+        for (; at < size && bytes[at] >= '0' && bytes[at] <= '9'; ++at) {
+            value = value * 10 + (bytes[at] - '0');
+            if (value > STBI_MAX_DIMENSIONS && value > kPnmMaxLevels) return false;
+        }
+    }
+    return true;
+}
+
+const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+const size_t kPngChunkFraming = 12; // length, type, CRC
+const size_t kPngChunkType = 4;     // the type follows the 4-byte length
+
+uint32_t readBigEndian32(const unsigned char* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+bool isEmptyIdat(const unsigned char* chunk) {
+    return readBigEndian32(chunk) == 0 && memcmp(chunk + kPngChunkType, "IDAT", 4) == 0;
+}
+
+// The decoder copies an empty image-data chunk that comes first to a null buffer (undefined
+// behaviour). Such a chunk carries nothing, so a PNG that has one is decoded from a copy
+// without it; any other file is left as it is. Empty when nothing needs to go.
+std::vector<unsigned char> withoutEmptyIdat(const unsigned char* bytes, int32_t size) {
+    const size_t end = size_t(size > 0 ? size : 0);
+    if (end < sizeof kPngSignature || memcmp(bytes, kPngSignature, sizeof kPngSignature) != 0)
+        return {};
+    bool found = false;
+    for (size_t at = sizeof kPngSignature; at + kPngChunkFraming <= end && !found;
+         at += kPngChunkFraming + readBigEndian32(bytes + at))
+        found = isEmptyIdat(bytes + at);
+    if (!found) return {};
+    std::vector<unsigned char> copy(bytes, bytes + sizeof kPngSignature);
+    size_t at = sizeof kPngSignature;
+    while (at + kPngChunkFraming <= end) {
+        const size_t next = at + kPngChunkFraming + readBigEndian32(bytes + at);
+        if (!isEmptyIdat(bytes + at))
+            copy.insert(copy.end(), bytes + at, bytes + std::min(next, end));
+        at = next;
+    }
+    copy.insert(copy.end(), bytes + std::min(at, end), bytes + end);
+    return copy;
+}
+
 } // namespace
 
 bool textureFormatFor(int channels, TextureFormat* out) {
@@ -29,15 +107,50 @@ bool textureFormatFor(int channels, TextureFormat* out) {
     }
 }
 
-Texture::Texture(const char* fileName) : id(0), file(new DataFile(fileName)), width(0), height(0) {
-    int channels = 0;
-    unsigned char* pixels =
-        stbi_load_from_memory(file->data, file->size, &width, &height, &channels, 0);
-    if (!pixels) App::fail("\tsbt_image failed to process image\n");
+TextureDecode decodeTextureImage(const unsigned char* bytes, int32_t size, TextureImage* out) {
+    *out = TextureImage{};
+    if (!pnmNumbersInRange(bytes, size)) return TextureDecode::Unreadable;
+    const std::vector<unsigned char> cleaned = withoutEmptyIdat(bytes, size);
+    if (!cleaned.empty()) {
+        bytes = cleaned.data();
+        size = int32_t(cleaned.size());
+    }
+    int width = 0, height = 0, channels = 0;
+    unsigned char* pixels = stbi_load_from_memory(bytes, size, &width, &height, &channels, 0);
+    // The decoder hands out a PNM whose header says 0 wide or high as an image of no pixels:
+    // nothing that could be a texture.
+    if (!pixels || width <= 0 || height <= 0) {
+        stbi_image_free(pixels);
+        return TextureDecode::Unreadable;
+    }
+    out->channels = channels;
+    if (!textureFormatFor(channels, &out->format)) {
+        stbi_image_free(pixels);
+        return TextureDecode::UnsupportedChannels;
+    }
+    out->pixels = pixels;
+    out->width = width;
+    out->height = height;
+    return TextureDecode::Ok;
+}
 
-    TextureFormat format;
-    if (!textureFormatFor(channels, &format))
-        App::fail("\tUnregonized number of components: %i\n", channels);
+void freeTextureImage(TextureImage* image) {
+    stbi_image_free(image->pixels);
+    image->pixels = nullptr;
+}
+
+Texture::Texture(const char* fileName) : id(0), file(new DataFile(fileName)), width(0), height(0) {
+    TextureImage image;
+    switch (decodeTextureImage(file->data, file->size, &image)) {
+    case TextureDecode::Ok:
+        break;
+    case TextureDecode::Unreadable:
+        App::fail("\tsbt_image failed to process image\n");
+    case TextureDecode::UnsupportedChannels:
+        App::fail("\tUnregonized number of components: %i\n", image.channels);
+    }
+    width = image.width;
+    height = image.height;
 
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
@@ -49,9 +162,9 @@ Texture::Texture(const char* fileName) : id(0), file(new DataFile(fileName)), wi
     // RGB or grey image whose row length is not a multiple of 4 would be read
     // skewed and past the end of the pixels.
     glPixelStorei(GL_UNPACK_ALIGNMENT, kTightRows);
-    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format.internalFormat), width, height, 0,
-                 format.pixelFormat, GL_UNSIGNED_BYTE, pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(image.format.internalFormat), width, height, 0,
+                 image.format.pixelFormat, GL_UNSIGNED_BYTE, image.pixels);
     glPixelStorei(GL_UNPACK_ALIGNMENT, kOpenGLDefaultUnpackAlignment);
     glGenerateMipmap(GL_TEXTURE_2D);
-    stbi_image_free(pixels);
+    freeTextureImage(&image);
 }

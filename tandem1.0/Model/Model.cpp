@@ -42,7 +42,18 @@ struct WorkingArrays {
     int32_t* splits;        // 2 * MAX_FACES entries
 };
 
+// The arrays of the load in progress. A check handler that leaves the loader
+// (the fuzz targets do) skips the release at the end of the load; the next load
+// releases them instead, so abandoned mappings never pile up.
+WorkingArrays inProgress{};
+
+void releaseWorkingArrays() {
+    if (inProgress.memory) munmap(inProgress.memory, inProgress.bytes);
+    inProgress = WorkingArrays{};
+}
+
 WorkingArrays allocateWorkingArrays(const std::string& path) {
+    releaseWorkingArrays();
     const size_t vec3s = sizeof(glm::vec3) * MAX_VERTS;
     const size_t vec2s = sizeof(glm::vec2) * MAX_VERTS;
     const size_t triangles = sizeof(int32_t) * kCorners * size_t(MAX_FACES);
@@ -67,6 +78,7 @@ WorkingArrays allocateWorkingArrays(const std::string& path) {
     w.faces = reinterpret_cast<int32_t*>(carve(triangles));
     w.positionFaces = reinterpret_cast<int32_t*>(carve(triangles));
     w.splits = reinterpret_cast<int32_t*>(carve(splitEntries));
+    inProgress = w;
     return w;
 }
 
@@ -264,7 +276,7 @@ void Model::loadModel(std::string fileName, MeshUpload upload) {
         }
     }
     buildGroup();
-    munmap(w.memory, w.bytes);
+    releaseWorkingArrays();
 }
 
 } // namespace TandemSpace

@@ -87,7 +87,9 @@ int new_vertex(int vi, int ti, int ni, glm::vec3* weldedPositions, glm::vec2* we
     // clang-format off
     MODEL_CHECK(vi>=0 && ti>=0 && ni>=0, kNewVertexText);
     // clang-format on
-    MODEL_CHECK(vi <= MAX_VERTS && ti <= MAX_VERTS && ni <= MAX_VERTS, kNewVertexText);
+    // Each index reads an input array of MAX_VERTS entries (and vi a bucket of
+    // the table), so MAX_VERTS itself is already outside.
+    MODEL_CHECK(vi < MAX_VERTS && ti < MAX_VERTS && ni < MAX_VERTS, kNewVertexText);
     const int newind = hashcheck(vi, ti, ni, vertexpos, splits, muthapos);
     MODEL_CHECK(newind != -666, kNewVertexText);
     MODEL_CHECK(newind >= 0 && newind <= MAX_VERTS, kNewVertexText);

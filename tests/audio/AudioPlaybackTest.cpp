@@ -190,6 +190,78 @@ TEST(SilentOutput, PositionAdvancesInRealTime) {
     EXPECT_TRUE(BASS_Free());
 }
 
+// A device that reports itself gone, or whose thread stops asking for frames, is replaced by the
+// silent output from the position heard at that moment, with one line; the clock then goes on in
+// real time instead of freezing the show.
+TEST(LostOutput, SilentOutputTakesOverAtTheHeardPosition) {
+    const struct {
+        const char* cause;
+        bool disconnect;
+        double framesWithoutPull;
+        uint64_t heardAtLoss;
+    } cases[] = {
+        {"unplugged", true, 500, 500},
+        // Half a second without a pull; the estimate stopped at the end of what was handed out.
+        {"hanging", false, 0.6 * kRate, kPeriod},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cause);
+        audioTestSelectManualOutput(0);
+        ASSERT_TRUE(BASS_Init(-1, kRate, 0, nullptr, nullptr));
+        HSTREAM stream = BASS_StreamCreateFile(FALSE, tone("silence_mono.mp3").c_str(), 0, 0, 0);
+        ASSERT_NE(stream, 0u);
+        ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+        std::vector<int16_t> scratch(2 * kPeriod);
+        ASSERT_TRUE(audioTestPull(scratch.data(), kPeriod));
+        advanceFrames(c.framesWithoutPull);
+        if (c.disconnect) audioTestLoseOutput();
+
+        testing::internal::CaptureStderr();
+        const QWORD atLoss = BASS_ChannelGetPosition(stream, BASS_POS_BYTE) / kBytesPerFrame;
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(atLoss, c.heardAtLoss);
+        EXPECT_EQ(audioTestOutputKind(), AUDIO_OUTPUT_SILENT);
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_NE(said.find("lost"), std::string::npos) << said;
+        EXPECT_FALSE(audioTestPull(scratch.data(), kPeriod)) << "the lost output pulls no more";
+
+        // Moving on from there, on the real clock (a generous bound: no timing is measured).
+        const auto lost = std::chrono::steady_clock::now();
+        QWORD now = atLoss;
+        while (now == atLoss && std::chrono::steady_clock::now() - lost < std::chrono::seconds(5)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            now = BASS_ChannelGetPosition(stream, BASS_POS_BYTE) / kBytesPerFrame;
+        }
+        EXPECT_GT(now, atLoss);
+        EXPECT_LT(now, atLoss + kRate) << "no jump at the hand-over";
+        EXPECT_EQ(BASS_ChannelIsActive(stream), (DWORD)BASS_ACTIVE_PLAYING);
+        EXPECT_TRUE(BASS_Free());
+    }
+}
+
+// Every exit after the output started (a fatal error's exit(1) included) stops the output's
+// thread before static objects are torn down: an exit handler registered before the audio layer
+// starts runs after the layer's own, and must find the output closed.
+void sayWhetherTheOutputStopped() {
+    fprintf(stderr, audioTestOutputKind() == AUDIO_OUTPUT_NONE ? "output stopped\n"
+                                                               : "output still running\n");
+}
+
+TEST(OutputAtExit, StopsBeforeTheProcessTearsDown) {
+    EXPECT_EXIT(
+        {
+            atexit(sayWhetherTheOutputStopped);
+            setenv("HALCYON_AUDIO", "silent", 1);
+            BASS_Init(-1, kRate, 0, nullptr, nullptr);
+            HSTREAM stream =
+                BASS_StreamCreateFile(FALSE, tone("silence_mono.mp3").c_str(), 0, 0, 0);
+            BASS_ChannelPlay(stream, FALSE);
+            fprintf(stderr, "fatal\n");
+            exit(1);
+        },
+        testing::ExitedWithCode(1), "^fatal\noutput stopped\n$");
+}
+
 // Without a sound card (as on build machines) the fallback is announced in exactly one line and
 // nothing of the sound system's own complaints gets through.
 TEST(DeviceOutput, FallingBackToSilenceSaysSoInOneLine) {

@@ -83,4 +83,7 @@ model_check)
   exit 2
   ;;
 esac
+# In the sanitizer build every exit, a fatal one included, must leave no report.
+! grep -qE "(Address|Leak|UndefinedBehavior|Thread)Sanitizer|runtime error:" "$err" ||
+  fail "sanitizer report"
 echo "PASS: $case_name"

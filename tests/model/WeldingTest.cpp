@@ -90,9 +90,25 @@ TEST(Welding, SixteenCombinationsPerPositionFitTheSeventeenthFails) {
     EXPECT_MODEL_CHECK(g.weld(2, 16, 1), kWeldingSource, kHashcheckText, "newind != -666");
 }
 
-TEST(Welding, NegativeIndicesAreReported) {
-    Group g;
-    EXPECT_MODEL_CHECK(g.weld(0, -1, 0), kWeldingSource, kNewVertexText, "vi>=0 && ti>=0 && ni>=0");
+// The guard holds on its own, whatever the caller passes: MAX_VERTS is the
+// first index outside every array and the table.
+TEST(Welding, IndicesOutsideTheArraysAreReported) {
+    const char* const kNegative = "vi>=0 && ti>=0 && ni>=0";
+    const char* const kTooLarge = "vi < MAX_VERTS && ti < MAX_VERTS && ni < MAX_VERTS";
+    const struct {
+        int vi, ti, ni;
+        const char* condition;
+    } cases[] = {
+        {0, -1, 0, kNegative},
+        {MAX_VERTS, 0, 0, kTooLarge},
+        {0, MAX_VERTS, 0, kTooLarge},
+        {0, 0, MAX_VERTS, kTooLarge},
+    };
+    for (const auto& c : cases) {
+        Group g;
+        EXPECT_MODEL_CHECK(g.weld(c.vi, c.ti, c.ni), kWeldingSource, kNewVertexText, c.condition)
+            << c.vi << " " << c.ti << " " << c.ni;
+    }
 }
 
 } // namespace
