@@ -6,8 +6,9 @@ set -u
 capture=$1 out=$2
 rm -f "$out"
 start=$SECONDS
-"$(dirname "$0")/../xvfb-run.sh" -s "-screen 0 640x480x24" "$capture" --size 160x90 --fps 5 \
-  --out "$out" 2>"$out.log" || { tail -n 40 "$out.log"; echo "FAIL: capture exited $?"; exit 1; }
+"$capture" --offscreen --size 160x90 --fps 5 --out "$out" 2>"$out.log"
+status=$?
+[ "$status" -eq 0 ] || { tail -n 40 "$out.log"; echo "FAIL: capture exited $status"; exit 1; }
 last=$(tr '\r' '\n' <"$out.log" | grep -o 'frame [0-9]*/[0-9]*' | tail -1)
 echo "$last in $((SECONDS - start)) s"
 [ -n "$last" ] && [ "${last#frame }" = "${last##*/}/${last##*/}" ] ||
