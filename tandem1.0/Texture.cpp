@@ -60,8 +60,30 @@ uint32_t readBigEndian32(const unsigned char* p) {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
 
+bool isIdat(const unsigned char* chunk) {
+    return memcmp(chunk + kPngChunkType, "IDAT", 4) == 0;
+}
+
 bool isEmptyIdat(const unsigned char* chunk) {
-    return readBigEndian32(chunk) == 0 && memcmp(chunk + kPngChunkType, "IDAT", 4) == 0;
+    return readBigEndian32(chunk) == 0 && isIdat(chunk);
+}
+
+// The decoder grows its image-data buffer to what a chunk's length field claims before it reads
+// the chunk, so 12 bytes can make it allocate gigabytes for a file it then refuses as cut short.
+// A PNG whose image-data chunk, before the end chunk, claims more than the file holds is refused
+// here, as the decoder would refuse it, without that allocation.
+bool pngChunksFit(const unsigned char* bytes, int32_t size) {
+    const size_t end = size_t(size > 0 ? size : 0);
+    if (end < sizeof kPngSignature || memcmp(bytes, kPngSignature, sizeof kPngSignature) != 0)
+        return true;
+    const size_t kLengthAndType = 8;
+    for (size_t at = sizeof kPngSignature; at + kLengthAndType <= end;
+         at += kPngChunkFraming + readBigEndian32(bytes + at)) {
+        if (memcmp(bytes + at + kPngChunkType, "IEND", 4) == 0) return true;
+        if (isIdat(bytes + at) && readBigEndian32(bytes + at) > end - at - kLengthAndType)
+            return false;
+    }
+    return true;
 }
 
 // The decoder copies an empty image-data chunk that comes first to a null buffer (undefined
@@ -109,7 +131,8 @@ bool textureFormatFor(int channels, TextureFormat* out) {
 
 TextureDecode decodeTextureImage(const unsigned char* bytes, int32_t size, TextureImage* out) {
     *out = TextureImage{};
-    if (!pnmNumbersInRange(bytes, size)) return TextureDecode::Unreadable;
+    if (!pnmNumbersInRange(bytes, size) || !pngChunksFit(bytes, size))
+        return TextureDecode::Unreadable;
     const std::vector<unsigned char> cleaned = withoutEmptyIdat(bytes, size);
     if (!cleaned.empty()) {
         bytes = cleaned.data();
