@@ -110,6 +110,47 @@ std::vector<unsigned char> withoutEmptyIdat(const unsigned char* bytes, int32_t 
     return copy;
 }
 
+// The decoder builds each JPEG Huffman table from the 16 code counts of a table definition
+// without checking that they add up to at most the 256 symbols its table holds, and writes past
+// the table when they do. A JPEG with such a definition, anywhere among its markers (between
+// scans too), is refused before it is decoded. Bytes past the end read as 0, as the decoder
+// reads them.
+bool jpegTablesFit(const unsigned char* bytes, int32_t size) {
+    const size_t end = size_t(size > 0 ? size : 0);
+    if (end < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) return true;
+    const auto at = [&](size_t i) -> size_t { return i < end ? bytes[i] : 0; };
+    const size_t kMarkerDht = 0xC4, kMarkerSos = 0xDA, kMarkerEoi = 0xD9;
+    const size_t kCodeLengths = 16, kMaxSymbols = 256;
+    size_t i = 2;
+    while (i < end) {
+        if (at(i) != 0xFF) return true; // no marker: the decoder refuses the file itself
+        while (i < end && at(i) == 0xFF)
+            ++i;
+        const size_t marker = at(i++);
+        if (marker == kMarkerEoi) return true;
+        const size_t length = at(i) << 8 | at(i + 1);
+        if (length < 2) return true;
+        if (marker == kMarkerDht) {
+            for (size_t table = i + 2; table < i + length;) {
+                size_t symbols = 0;
+                for (size_t n = 0; n < kCodeLengths; ++n)
+                    symbols += at(table + 1 + n);
+                if (symbols > kMaxSymbols) return false;
+                table += 1 + kCodeLengths + symbols;
+            }
+        }
+        i += length;
+        if (marker == kMarkerSos) {
+            // Entropy-coded data: the next marker is a 0xFF not followed by 0 (a stuffed byte)
+            // or a restart marker.
+            while (i + 1 < end &&
+                   !(bytes[i] == 0xFF && bytes[i + 1] != 0 && (bytes[i + 1] & 0xF8) != 0xD0))
+                ++i;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool textureFormatFor(int channels, TextureFormat* out) {
@@ -131,7 +172,8 @@ bool textureFormatFor(int channels, TextureFormat* out) {
 
 TextureDecode decodeTextureImage(const unsigned char* bytes, int32_t size, TextureImage* out) {
     *out = TextureImage{};
-    if (!pnmNumbersInRange(bytes, size) || !pngChunksFit(bytes, size))
+    if (!pnmNumbersInRange(bytes, size) || !pngChunksFit(bytes, size) ||
+        !jpegTablesFit(bytes, size))
         return TextureDecode::Unreadable;
     const std::vector<unsigned char> cleaned = withoutEmptyIdat(bytes, size);
     if (!cleaned.empty()) {
