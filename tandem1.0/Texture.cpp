@@ -117,11 +117,15 @@ std::vector<unsigned char> withoutEmptyIdat(const unsigned char* bytes, int32_t 
 // reads them.
 bool jpegTablesFit(const unsigned char* bytes, int32_t size) {
     const size_t end = size_t(size > 0 ? size : 0);
-    if (end < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) return true;
     const auto at = [&](size_t i) -> size_t { return i < end ? bytes[i] : 0; };
-    const size_t kMarkerDht = 0xC4, kMarkerSos = 0xDA, kMarkerEoi = 0xD9;
+    const size_t kMarkerSoi = 0xD8, kMarkerDht = 0xC4, kMarkerSos = 0xDA, kMarkerEoi = 0xD9;
     const size_t kCodeLengths = 16, kMaxSymbols = 256;
-    size_t i = 2;
+    // Like every marker, the first may follow any number of 0xFF fill bytes.
+    size_t i = 0;
+    if (at(i) != 0xFF) return true;
+    while (i < end && at(i) == 0xFF)
+        ++i;
+    if (at(i++) != kMarkerSoi) return true;
     while (i < end) {
         if (at(i) != 0xFF) return true; // no marker: the decoder refuses the file itself
         while (i < end && at(i) == 0xFF)
