@@ -60,6 +60,16 @@ bool textureEnabledOn(unsigned unit) {
     return glIsEnabled(GL_TEXTURE_2D);
 }
 
+// A small RGBA PNG written into the data directory, and its bytes, for tests that alter them.
+std::string generatedPngBytes(const char* name) {
+    writePng(name, 4, 4, 4);
+    std::string png(4096, '\0');
+    FILE* f = fopen((std::string(kDataDir) + name).c_str(), "rb");
+    png.resize(f ? fread(&png[0], 1, png.size(), f) : 0);
+    if (f) fclose(f);
+    return png;
+}
+
 } // namespace
 
 TEST(Textures, OddWidthRgbUploadsIntact) {
@@ -85,12 +95,8 @@ TEST(Textures, RgbaKeepsItsSizeAndMipmaps) {
 // An empty image-data chunk is legal PNG and adds nothing; the decoder mishandled one that comes
 // first (found by fuzzing; undefined behaviour that the sanitizer build reports).
 TEST(Textures, EmptyFirstImageDataChunkChangesNothing) {
-    writePng("plain.png", 4, 4, 4);
-    FILE* f = fopen((std::string(kDataDir) + "plain.png").c_str(), "rb");
-    ASSERT_TRUE(f);
-    std::string png(4096, '\0');
-    png.resize(fread(&png[0], 1, png.size(), f));
-    fclose(f);
+    std::string png = generatedPngBytes("plain.png");
+    ASSERT_NE(png.find("IDAT"), std::string::npos);
     const size_t idat = png.find("IDAT") - 4; // the chunk's length comes first
     // Length 0, the type and the CRC of the type alone.
     png.insert(idat, std::string("\0\0\0\0IDAT\x35\xaf\x06\x1e", 12));
@@ -135,12 +141,8 @@ TEST(TexturesDeathTest, NotAnImageIsRejected) {
     }
     // An image-data chunk that claims almost 2 GB in a file of a few hundred bytes (fuzzing: the
     // decoder allocated what it claimed before finding the file too short).
-    writePng("lying.png", 4, 4, 4);
-    FILE* f = fopen((std::string(kDataDir) + "lying.png").c_str(), "rb");
-    ASSERT_TRUE(f);
-    std::string png(4096, '\0');
-    png.resize(fread(&png[0], 1, png.size(), f));
-    fclose(f);
+    std::string png = generatedPngBytes("lying.png");
+    ASSERT_NE(png.find("IDAT"), std::string::npos);
     png.replace(png.find("IDAT") - 4, 4, "\x7f\xff\xff\xf0");
     writeText("lying.png", png);
     EXPECT_EXIT(Texture("lying.png"), ::testing::ExitedWithCode(1),
