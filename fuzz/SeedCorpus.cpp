@@ -8,9 +8,11 @@
 // models keep a few positions of their first group and the faces among them;
 // clips keep their first frames; the soundtrack gives two slices; the flare
 // image is copied and also re-encoded, cropped, as grey, RGB and RGBA images
-// of formats the decoder reads besides PNG.
+// of formats the decoder reads besides PNG, JPEG among them.
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb/stb_image.h>
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -29,6 +31,7 @@ const int kObjPositions = 12;
 const uint32_t kClipFrames = 3;
 const size_t kStreamSlice = 6000;
 const int kCrop = 8;
+const int kJpegQuality = 80;
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -126,8 +129,12 @@ std::string reduceClip(const std::string& clip) {
     return out + table + records;
 }
 
-// An 8x8 crop of the image with `channels` channels, as PGM/PPM or
-// uncompressed TGA.
+void appendBytes(void* out, void* data, int size) {
+    static_cast<std::string*>(out)->append(static_cast<const char*>(data), size_t(size));
+}
+
+// An 8x8 crop of the image as PGM/PPM, uncompressed TGA and JPEG (grey and
+// colour: one and three components take different paths in the decoder).
 void writeCrops(const std::string& png, const fs::path& out) {
     int w, h, n;
     unsigned char* rgba =
@@ -152,6 +159,11 @@ void writeCrops(const std::string& png, const fs::path& out) {
     tga[12] = char(side), tga[14] = char(side);
     tga[16] = 32, tga[17] = 8; // 32 bits a pixel, 8 of them alpha
     writeFile(out / "crop-rgba.tga", tga + bgra);
+    std::string jpegGrey, jpegRgb;
+    stbi_write_jpg_to_func(appendBytes, &jpegGrey, side, side, 1, grey.data(), kJpegQuality);
+    stbi_write_jpg_to_func(appendBytes, &jpegRgb, side, side, 3, rgb.data(), kJpegQuality);
+    writeFile(out / "crop-grey.jpg", jpegGrey);
+    writeFile(out / "crop-rgb.jpg", jpegRgb);
 }
 
 } // namespace

@@ -114,7 +114,9 @@ std::vector<unsigned char> withoutEmptyIdat(const unsigned char* bytes, int32_t 
 // without checking that they add up to at most the 256 symbols its table holds, and writes past
 // the table when they do. A JPEG with such a definition, anywhere among its markers (between
 // scans too), is refused before it is decoded. Bytes past the end read as 0, as the decoder
-// reads them.
+// reads them. The walk follows the decoder's: where a marker should start, bytes up to the next
+// 0xFF are skipped (the decoder takes them as padding before the frame header and refuses the
+// file after it, so walking on there costs nothing).
 bool jpegTablesFit(const unsigned char* bytes, int32_t size) {
     const size_t end = size_t(size > 0 ? size : 0);
     const auto at = [&](size_t i) -> size_t { return i < end ? bytes[i] : 0; };
@@ -127,9 +129,11 @@ bool jpegTablesFit(const unsigned char* bytes, int32_t size) {
         ++i;
     if (at(i++) != kMarkerSoi) return true;
     while (i < end) {
-        if (at(i) != 0xFF) return true; // no marker: the decoder refuses the file itself
+        while (i < end && at(i) != 0xFF)
+            ++i;
         while (i < end && at(i) == 0xFF)
             ++i;
+        if (i >= end) return true; // no marker left: the decoder refuses the file itself
         const size_t marker = at(i++);
         if (marker == kMarkerEoi) return true;
         const size_t length = at(i) << 8 | at(i + 1);

@@ -105,6 +105,26 @@ TEST(Textures, EmptyFirstImageDataChunkChangesNothing) {
     EXPECT_EQ(readBack(t, GL_RGBA, 4), pattern(4, 4, 4));
 }
 
+// The checks made before decoding must not refuse a real JPEG, nor one with padding bytes
+// between its segments, which the decoder accepts.
+TEST(Textures, JpegWithPaddingDecodes) {
+    const std::vector<unsigned char> pixels = pattern(24, 16, 3);
+    std::string jpeg;
+    ASSERT_TRUE(stbi_write_jpg_to_func(
+        [](void* out, void* data, int size) {
+            static_cast<std::string*>(out)->append((char*)data, size_t(size));
+        },
+        &jpeg, 24, 16, 3, pixels.data(), 90));
+    const size_t frameHeader = jpeg.find("\xff\xc0");
+    ASSERT_NE(frameHeader, std::string::npos);
+    for (const std::string& padded : {jpeg, std::string(jpeg).insert(frameHeader, "\x01\x02")}) {
+        writeText("photo.jpg", padded);
+        Texture t("photo.jpg");
+        EXPECT_EQ(t.width, 24);
+        EXPECT_EQ(t.height, 16);
+    }
+}
+
 TEST(Textures, GreyExpandsToEqualChannels) {
     writePng("grey.png", 7, 3, 1);
     Texture t("grey.png");
@@ -149,10 +169,12 @@ TEST(TexturesDeathTest, NotAnImageIsRejected) {
                 "^\tsbt_image failed to process image\n$");
     // A JPEG Huffman table of more than 256 codes, cut short (fuzzing: the decoder wrote past
     // its table, which the sanitizer build reports).
-    // The second starts with fill bytes, which the decoder skips before its first marker.
+    // The second starts with fill bytes, which the decoder skips before its first marker; in the
+    // third the table follows a padding byte after an empty segment, which it skips too.
     for (const std::string& jpeg :
          {std::string("\xff\xd8\xff\xff\xc4\x23\x00\x00\x00\x00\x12\xff", 12),
-          std::string("\xff\xff\xff\xd8\xff\xc4\x23\x2c\x12\xff\xff\xff", 12)}) {
+          std::string("\xff\xff\xff\xd8\xff\xc4\x23\x2c\x12\xff\xff\xff", 12),
+          std::string("\xff\xd8\xff\xe0\x00\x02\x02\xff\xc4\xff\x12\x00\xff\xff", 14)}) {
         writeText("jpeg.png", jpeg);
         EXPECT_EXIT(Texture("jpeg.png"), ::testing::ExitedWithCode(1),
                     "^\tsbt_image failed to process image\n$");
