@@ -55,6 +55,7 @@ bool pnmNumbersInRange(const unsigned char* bytes, int32_t size) {
 const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
 const size_t kPngChunkFraming = 12; // length, type, CRC
 const size_t kPngChunkType = 4;     // the type follows the 4-byte length
+const size_t kPngChunkHeader = 8;   // length and type, all the decoder reads before the data
 
 uint32_t readBigEndian32(const unsigned char* p) {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
@@ -76,31 +77,31 @@ bool pngChunksFit(const unsigned char* bytes, int32_t size) {
     const size_t end = size_t(size > 0 ? size : 0);
     if (end < sizeof kPngSignature || memcmp(bytes, kPngSignature, sizeof kPngSignature) != 0)
         return true;
-    const size_t kLengthAndType = 8;
-    for (size_t at = sizeof kPngSignature; at + kLengthAndType <= end;
+    for (size_t at = sizeof kPngSignature; at + kPngChunkHeader <= end;
          at += kPngChunkFraming + readBigEndian32(bytes + at)) {
         if (memcmp(bytes + at + kPngChunkType, "IEND", 4) == 0) return true;
-        if (isIdat(bytes + at) && readBigEndian32(bytes + at) > end - at - kLengthAndType)
+        if (isIdat(bytes + at) && readBigEndian32(bytes + at) > end - at - kPngChunkHeader)
             return false;
     }
     return true;
 }
 
 // The decoder copies an empty image-data chunk that comes first to a null buffer (undefined
-// behaviour). Such a chunk carries nothing, so a PNG that has one is decoded from a copy
-// without it; any other file is left as it is. Empty when nothing needs to go.
+// behaviour), also when the file ends before the chunk's CRC. Such a chunk carries nothing, so a
+// PNG that has one is decoded from a copy without it; any other file is left as it is. Empty when
+// nothing needs to go.
 std::vector<unsigned char> withoutEmptyIdat(const unsigned char* bytes, int32_t size) {
     const size_t end = size_t(size > 0 ? size : 0);
     if (end < sizeof kPngSignature || memcmp(bytes, kPngSignature, sizeof kPngSignature) != 0)
         return {};
     bool found = false;
-    for (size_t at = sizeof kPngSignature; at + kPngChunkFraming <= end && !found;
+    for (size_t at = sizeof kPngSignature; at + kPngChunkHeader <= end && !found;
          at += kPngChunkFraming + readBigEndian32(bytes + at))
         found = isEmptyIdat(bytes + at);
     if (!found) return {};
     std::vector<unsigned char> copy(bytes, bytes + sizeof kPngSignature);
     size_t at = sizeof kPngSignature;
-    while (at + kPngChunkFraming <= end) {
+    while (at + kPngChunkHeader <= end) {
         const size_t next = at + kPngChunkFraming + readBigEndian32(bytes + at);
         if (!isEmptyIdat(bytes + at))
             copy.insert(copy.end(), bytes + at, bytes + std::min(next, end));

@@ -161,12 +161,18 @@ TEST(TexturesDeathTest, NotAnImageIsRejected) {
     }
     // An image-data chunk that claims almost 2 GB in a file of a few hundred bytes (fuzzing: the
     // decoder allocated what it claimed before finding the file too short).
+    // And a file that ends with an empty one, before its CRC (fuzzing: the decoder copied it
+    // through a null pointer).
     std::string png = generatedPngBytes("lying.png");
     ASSERT_NE(png.find("IDAT"), std::string::npos);
-    png.replace(png.find("IDAT") - 4, 4, "\x7f\xff\xff\xf0");
-    writeText("lying.png", png);
-    EXPECT_EXIT(Texture("lying.png"), ::testing::ExitedWithCode(1),
-                "^\tsbt_image failed to process image\n$");
+    const size_t idat = png.find("IDAT") - 4;
+    const std::string cut = png.substr(0, idat) + std::string("\0\0\0\0IDAT", 8);
+    png.replace(idat, 4, "\x7f\xff\xff\xf0");
+    for (const std::string& bytes : {png, cut}) {
+        writeText("lying.png", bytes);
+        EXPECT_EXIT(Texture("lying.png"), ::testing::ExitedWithCode(1),
+                    "^\tsbt_image failed to process image\n$");
+    }
     // A JPEG Huffman table of more than 256 codes, cut short (fuzzing: the decoder wrote past
     // its table, which the sanitizer build reports).
     // The second starts with fill bytes, which the decoder skips before its first marker; in the
