@@ -150,11 +150,19 @@ bool jpegTablesFit(const unsigned char* bytes, int32_t size) {
         }
         i += length;
         if (marker == kMarkerSos) {
-            // Entropy-coded data: the next marker is a 0xFF not followed by 0 (a stuffed byte)
-            // or a restart marker.
-            while (i + 1 < end &&
-                   !(bytes[i] == 0xFF && bytes[i + 1] != 0 && (bytes[i + 1] & 0xF8) != 0xD0))
-                ++i;
+            // Entropy-coded data runs to the next marker: a 0xFF, any more 0xFF fill bytes, then
+            // a byte that is neither 0 (the 0xFF was data) nor a restart marker.
+            for (;;) {
+                while (i < end && at(i) != 0xFF)
+                    ++i;
+                size_t next = i;
+                while (next < end && at(next) == 0xFF)
+                    ++next;
+                if (next >= end) return true; // no marker left: the decoder refuses the file
+                const size_t kRestartMask = 0xF8, kRestart = 0xD0;
+                if (at(next) != 0 && (at(next) & kRestartMask) != kRestart) break;
+                i = next + 1;
+            }
         }
     }
     return true;

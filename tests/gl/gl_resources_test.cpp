@@ -70,6 +70,19 @@ std::string generatedPngBytes(const char* name) {
     return png;
 }
 
+// A small colour JPEG made by stb's writer, with its quantisation and Huffman tables.
+std::string generatedJpegBytes(int width, int height) {
+    const std::vector<unsigned char> pixels = pattern(width, height, 3);
+    std::string jpeg;
+    const int kQuality = 90;
+    stbi_write_jpg_to_func(
+        [](void* out, void* data, int size) {
+            static_cast<std::string*>(out)->append((char*)data, size_t(size));
+        },
+        &jpeg, width, height, 3, pixels.data(), kQuality);
+    return jpeg;
+}
+
 } // namespace
 
 TEST(Textures, OddWidthRgbUploadsIntact) {
@@ -108,13 +121,7 @@ TEST(Textures, EmptyFirstImageDataChunkChangesNothing) {
 // The checks made before decoding must not refuse a real JPEG, nor one with padding bytes
 // between its segments, which the decoder accepts.
 TEST(Textures, JpegWithPaddingDecodes) {
-    const std::vector<unsigned char> pixels = pattern(24, 16, 3);
-    std::string jpeg;
-    ASSERT_TRUE(stbi_write_jpg_to_func(
-        [](void* out, void* data, int size) {
-            static_cast<std::string*>(out)->append((char*)data, size_t(size));
-        },
-        &jpeg, 24, 16, 3, pixels.data(), 90));
+    const std::string jpeg = generatedJpegBytes(24, 16);
     const size_t frameHeader = jpeg.find("\xff\xc0");
     ASSERT_NE(frameHeader, std::string::npos);
     for (const std::string& padded : {jpeg, std::string(jpeg).insert(frameHeader, "\x01\x02")}) {
@@ -185,6 +192,18 @@ TEST(TexturesDeathTest, NotAnImageIsRejected) {
         EXPECT_EXIT(Texture("jpeg.png"), ::testing::ExitedWithCode(1),
                     "^\tsbt_image failed to process image\n$");
     }
+    // Such a table after the scan of a real JPEG, whose data has a fill byte before a stuffed
+    // zero, which the decoder reads as data (fuzzing: the check took it for a marker and lost
+    // its way).
+    std::string jpeg = generatedJpegBytes(24, 16);
+    const size_t stuffed = jpeg.find(std::string("\xff\0", 2), jpeg.find("\xff\xda"));
+    ASSERT_NE(stuffed, std::string::npos);
+    jpeg.insert(stuffed, "\xff");
+    jpeg.insert(jpeg.size() - 2,
+                std::string("\xff\xc4\x00\x13\x00\xff\xff", 7) + std::string(14, '\0'));
+    writeText("jpeg.png", jpeg);
+    EXPECT_EXIT(Texture("jpeg.png"), ::testing::ExitedWithCode(1),
+                "^\tsbt_image failed to process image\n$");
 }
 
 TEST(TexturesDeathTest, MissingFileNamesThePath) {
