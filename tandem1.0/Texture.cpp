@@ -4,11 +4,17 @@
 #include "GL.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_FAILURE_USERMSG
+// Zeroed memory for the decoder: whatever part of its state a damaged file leaves unset (a table
+// no definition filled) then reads the same on every run instead of earlier allocations' bytes.
+#define STBI_MALLOC(size) calloc(1, size)
+#define STBI_REALLOC(pointer, size) realloc(pointer, size)
+#define STBI_FREE(pointer) free(pointer)
 // A few header bytes may claim any size, and the decoder allocates the whole image before it
 // reads a pixel. No OpenGL implementation takes a texture above 16384 a side, so nothing larger
 // is decoded. (The fuzz build lowers it further, so that each input stays fast.)
@@ -111,18 +117,27 @@ std::vector<unsigned char> withoutEmptyIdat(const unsigned char* bytes, int32_t 
     return copy;
 }
 
-// The decoder builds each JPEG Huffman table from the 16 code counts of a table definition
-// without checking that they add up to at most the 256 symbols its table holds, and writes past
-// the table when they do. A JPEG with such a definition, anywhere among its markers (between
-// scans too), is refused before it is decoded. Bytes past the end read as 0, as the decoder
-// reads them. The walk follows the decoder's: where a marker should start, bytes up to the next
-// 0xFF are skipped (the decoder takes them as padding before the frame header and refuses the
-// file after it, so walking on there costs nothing).
-bool jpegTablesFit(const unsigned char* bytes, int32_t size) {
+// Two faults of the decoder with JPEG Huffman tables. It builds a table from the 16 code counts of
+// a definition without checking that they add up to at most the 256 symbols the table holds, and
+// writes past the table when they do. And a scan may name a table that no definition filled, which
+// the decoder then reads as it found it in memory, indexing with whatever that holds. A JPEG with
+// an oversized definition anywhere among its markers (between scans too), or with a scan that
+// decodes with an undefined table, is refused before it is decoded. A scan of a progressive JPEG
+// uses only the tables it decodes with: the DC ones in a first DC scan, the AC ones in an AC scan.
+//
+// The walk follows the decoder's, byte for byte: bytes past the end read as 0; where a marker
+// should start, bytes up to the next 0xFF are skipped (the decoder takes them as padding before
+// the frame header and refuses the file after it, so walking on there costs nothing); inside a
+// scan, 0xFF fill bytes before a 0 are data.
+bool jpegTablesUsable(const unsigned char* bytes, int32_t size) {
     const size_t end = size_t(size > 0 ? size : 0);
     const auto at = [&](size_t i) -> size_t { return i < end ? bytes[i] : 0; };
     const size_t kMarkerSoi = 0xD8, kMarkerDht = 0xC4, kMarkerSos = 0xDA, kMarkerEoi = 0xD9;
+    const size_t kMarkerProgressive = 0xC2;
     const size_t kCodeLengths = 16, kMaxSymbols = 256;
+    const size_t kClasses = 2, kTablesPerClass = 4, kDc = 0, kAc = 1;
+    bool defined[kClasses][kTablesPerClass] = {};
+    bool progressive = false;
     // Like every marker, the first may follow any number of 0xFF fill bytes.
     size_t i = 0;
     if (at(i) != 0xFF) return true;
@@ -139,13 +154,29 @@ bool jpegTablesFit(const unsigned char* bytes, int32_t size) {
         if (marker == kMarkerEoi) return true;
         const size_t length = at(i) << 8 | at(i + 1);
         if (length < 2) return true;
+        if (marker == kMarkerProgressive) progressive = true;
         if (marker == kMarkerDht) {
             for (size_t table = i + 2; table < i + length;) {
+                const size_t tableClass = at(table) >> 4, id = at(table) & 15;
                 size_t symbols = 0;
                 for (size_t n = 0; n < kCodeLengths; ++n)
                     symbols += at(table + 1 + n);
                 if (symbols > kMaxSymbols) return false;
+                if (tableClass < kClasses && id < kTablesPerClass) defined[tableClass][id] = true;
                 table += 1 + kCodeLengths + symbols;
+            }
+        }
+        if (marker == kMarkerSos) {
+            // Components, each with its table byte (DC id, AC id), then the spectral start, end
+            // and approximation.
+            const size_t components = at(i + 2), spectral = i + 3 + 2 * components;
+            const bool firstDc = at(spectral) == 0 && (at(spectral + 2) >> 4) == 0;
+            const bool usesDc = !progressive || firstDc, usesAc = !progressive || at(spectral) != 0;
+            for (size_t c = 0; c < components; ++c) {
+                const size_t dc = at(i + 4 + 2 * c) >> 4, ac = at(i + 4 + 2 * c) & 15;
+                // Ids above 3 make the decoder refuse the scan itself.
+                if (usesDc && dc < kTablesPerClass && !defined[kDc][dc]) return false;
+                if (usesAc && ac < kTablesPerClass && !defined[kAc][ac]) return false;
             }
         }
         i += length;
@@ -190,7 +221,7 @@ bool textureFormatFor(int channels, TextureFormat* out) {
 TextureDecode decodeTextureImage(const unsigned char* bytes, int32_t size, TextureImage* out) {
     *out = TextureImage{};
     if (!pnmNumbersInRange(bytes, size) || !pngChunksFit(bytes, size) ||
-        !jpegTablesFit(bytes, size))
+        !jpegTablesUsable(bytes, size))
         return TextureDecode::Unreadable;
     const std::vector<unsigned char> cleaned = withoutEmptyIdat(bytes, size);
     if (!cleaned.empty()) {

@@ -70,9 +70,8 @@ std::string generatedPngBytes(const char* name) {
     return png;
 }
 
-// A small colour JPEG made by stb's writer, with its quantisation and Huffman tables.
-std::string generatedJpegBytes(int width, int height) {
-    const std::vector<unsigned char> pixels = pattern(width, height, 3);
+// A colour JPEG of these pixels made by stb's writer, with its quantisation and Huffman tables.
+std::string generatedJpegBytes(int width, int height, const std::vector<unsigned char>& pixels) {
     std::string jpeg;
     const int kQuality = 90;
     stbi_write_jpg_to_func(
@@ -118,17 +117,30 @@ TEST(Textures, EmptyFirstImageDataChunkChangesNothing) {
     EXPECT_EQ(readBack(t, GL_RGBA, 4), pattern(4, 4, 4));
 }
 
-// The checks made before decoding must not refuse a real JPEG, nor one with padding bytes
-// between its segments, which the decoder accepts.
-TEST(Textures, JpegWithPaddingDecodes) {
-    const std::string jpeg = generatedJpegBytes(24, 16);
+// The checks made before decoding must not refuse what the decoder reads well: a real JPEG, one
+// with padding bytes between its segments, and a progressive 8x8 grey one whose only scan, of
+// DC values, names an AC table that it never defines (and needs none).
+TEST(Textures, SoundJpegsDecode) {
+    const std::string jpeg = generatedJpegBytes(24, 16, pattern(24, 16, 3));
     const size_t frameHeader = jpeg.find("\xff\xc0");
     ASSERT_NE(frameHeader, std::string::npos);
-    for (const std::string& padded : {jpeg, std::string(jpeg).insert(frameHeader, "\x01\x02")}) {
-        writeText("photo.jpg", padded);
+    const std::string progressive =
+        std::string("\xff\xd8\xff\xdb\x00\x43\x00", 7) + std::string(64, '\x01') +
+        std::string("\xff\xc2\x00\x0b\x08\x00\x08\x00\x08\x01\x01\x11\x00", 13) +
+        std::string("\xff\xc4\x00\x14\x00\x01", 6) + std::string(16, '\0') +
+        std::string("\xff\xda\x00\x08\x01\x01\x00\x00\x00\x00\x7f\xff\xd9", 13);
+    struct Case {
+        std::string bytes;
+        int width, height;
+    };
+    const Case cases[] = {{jpeg, 24, 16},
+                          {std::string(jpeg).insert(frameHeader, "\x01\x02"), 24, 16},
+                          {progressive, 8, 8}};
+    for (const Case& c : cases) {
+        writeText("photo.jpg", c.bytes);
         Texture t("photo.jpg");
-        EXPECT_EQ(t.width, 24);
-        EXPECT_EQ(t.height, 16);
+        EXPECT_EQ(t.width, c.width);
+        EXPECT_EQ(t.height, c.height);
     }
 }
 
@@ -195,12 +207,24 @@ TEST(TexturesDeathTest, NotAnImageIsRejected) {
     // Such a table after the scan of a real JPEG, whose data has a fill byte before a stuffed
     // zero, which the decoder reads as data (fuzzing: the check took it for a marker and lost
     // its way).
-    std::string jpeg = generatedJpegBytes(24, 16);
+    std::string jpeg = generatedJpegBytes(24, 16, pattern(24, 16, 3));
     const size_t stuffed = jpeg.find(std::string("\xff\0", 2), jpeg.find("\xff\xda"));
     ASSERT_NE(stuffed, std::string::npos);
     jpeg.insert(stuffed, "\xff");
     jpeg.insert(jpeg.size() - 2,
                 std::string("\xff\xc4\x00\x13\x00\xff\xff", 7) + std::string(14, '\0'));
+    writeText("jpeg.png", jpeg);
+    EXPECT_EXIT(Texture("jpeg.png"), ::testing::ExitedWithCode(1),
+                "^\tsbt_image failed to process image\n$");
+    // A scan that decodes its first component with tables 2, which no definition fills (fuzzing:
+    // the decoder indexed with what it found in memory). A plain grey, so that its data holds no
+    // 0xFF and nothing else makes the decoder refuse it.
+    const int kGrey = 128;
+    jpeg = generatedJpegBytes(8, 8, std::vector<unsigned char>(8 * 8 * 3, kGrey));
+    const size_t scan = jpeg.find("\xff\xda");
+    ASSERT_NE(scan, std::string::npos);
+    ASSERT_EQ(jpeg.find('\xff', scan + 1), jpeg.size() - 2) << "only the end marker follows";
+    jpeg[scan + 6] = '\x22'; // marker, length, component count, first component's id
     writeText("jpeg.png", jpeg);
     EXPECT_EXIT(Texture("jpeg.png"), ::testing::ExitedWithCode(1),
                 "^\tsbt_image failed to process image\n$");
