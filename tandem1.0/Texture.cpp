@@ -133,7 +133,7 @@ bool jpegTablesUsable(const unsigned char* bytes, int32_t size) {
     const size_t end = size_t(size > 0 ? size : 0);
     const auto at = [&](size_t i) -> size_t { return i < end ? bytes[i] : 0; };
     const size_t kMarkerSoi = 0xD8, kMarkerDht = 0xC4, kMarkerSos = 0xDA, kMarkerEoi = 0xD9;
-    const size_t kMarkerProgressive = 0xC2;
+    const size_t kMarkerProgressive = 0xC2, kRestartMask = 0xF8, kRestart = 0xD0;
     const size_t kCodeLengths = 16, kMaxSymbols = 256;
     const size_t kClasses = 2, kTablesPerClass = 4, kDc = 0, kAc = 1;
     bool defined[kClasses][kTablesPerClass] = {};
@@ -190,7 +190,6 @@ bool jpegTablesUsable(const unsigned char* bytes, int32_t size) {
                 while (next < end && at(next) == 0xFF)
                     ++next;
                 if (next >= end) return true; // no marker left: the decoder refuses the file
-                const size_t kRestartMask = 0xF8, kRestart = 0xD0;
                 if (at(next) != 0 && (at(next) & kRestartMask) != kRestart) break;
                 i = next + 1;
             }
