@@ -2,26 +2,11 @@
 
 #include "App.h"
 #include "GL.h"
+#include "ImageDecoder.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
-
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_FAILURE_USERMSG
-// Zeroed memory for the decoder: whatever part of its state a damaged file leaves unset (a table
-// no definition filled) then reads the same on every run instead of earlier allocations' bytes.
-#define STBI_MALLOC(size) calloc(1, size)
-#define STBI_REALLOC(pointer, size) realloc(pointer, size)
-#define STBI_FREE(pointer) free(pointer)
-// A few header bytes may claim any size, and the decoder allocates the whole image before it
-// reads a pixel. No OpenGL implementation takes a texture above 16384 a side, so nothing larger
-// is decoded. (The fuzz build lowers it further, so that each input stays fast.)
-#ifndef STBI_MAX_DIMENSIONS
-#define STBI_MAX_DIMENSIONS 16384
-#endif
-#include <stb/stb_image.h>
 
 namespace {
 
