@@ -291,14 +291,8 @@ void capture() {
 
 int main(int argc, char** argv) {
     const std::string usageError = parseCaptureArguments(argc, argv, &options);
-    if (options.help) {
-        fputs(kCaptureUsage, stdout);
-        return 0;
-    }
-    if (!usageError.empty()) {
-        fputs(usageError.c_str(), stderr);
-        return kUsageStatus;
-    }
+    int status = 0;
+    if (commandLineEnds(options.help, usageError, kCaptureUsage, &status)) return status;
     // The output's folder is made and proven writable before the show loads:
     // the temporary file made here is the one ffmpeg later writes.
     std::string error;

@@ -99,14 +99,8 @@ void renderRows() {
 
 int main(int argc, char** argv) {
     const std::string usageError = parseFramesArguments(argc, argv, &options);
-    if (options.help) {
-        fputs(kFramesUsage, stdout);
-        return 0;
-    }
-    if (!usageError.empty()) {
-        fputs(usageError.c_str(), stderr);
-        return kUsageStatus;
-    }
+    int status = 0;
+    if (commandLineEnds(options.help, usageError, kFramesUsage, &status)) return status;
     std::string error;
     if (!openOutputFolder(kTool, options.outDir, true, &folder, &error))
         App::fail("%s", error.c_str());

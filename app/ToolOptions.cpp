@@ -57,18 +57,21 @@ bool isOption(const char* arg) {
     return strncmp(arg, "--", 2) == 0;
 }
 
+// The flags both tools take without a value: true when `arg` is one of them.
+bool takeSharedFlag(const char* arg, bool* help, bool* offscreen) {
+    if (strcmp(arg, "--help") == 0) return *help = true;
+    if (strcmp(arg, "--offscreen") == 0) return *offscreen = true;
+    return false;
+}
+
 } // namespace
 
 std::string parseFramesArguments(int argc, char** argv, FramesOptions* options) {
     const char* const tool = "halcyon-frames";
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
-        if (strcmp(arg, "--help") == 0) {
-            options->help = true;
-            return "";
-        }
-        if (strcmp(arg, "--offscreen") == 0) {
-            options->offscreen = true;
+        if (takeSharedFlag(arg, &options->help, &options->offscreen)) {
+            if (options->help) return "";
             continue;
         }
         if (!isOption(arg)) {
@@ -100,12 +103,8 @@ std::string parseCaptureArguments(int argc, char** argv, CaptureOptions* options
     bool toGiven = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
-        if (strcmp(arg, "--help") == 0) {
-            options->help = true;
-            return "";
-        }
-        if (strcmp(arg, "--offscreen") == 0) {
-            options->offscreen = true;
+        if (takeSharedFlag(arg, &options->help, &options->offscreen)) {
+            if (options->help) return "";
             continue;
         }
         const bool known = strcmp(arg, "--size") == 0 || strcmp(arg, "--fps") == 0 ||
@@ -141,4 +140,16 @@ std::string parseCaptureArguments(int argc, char** argv, CaptureOptions* options
     if (toGiven && options->fromRow >= options->toRow)
         return message(tool, "--from %g is not before --to %g", options->fromRow, options->toRow);
     return "";
+}
+
+bool commandLineEnds(bool help, const std::string& usageError, const char* usage, int* status) {
+    if (help) {
+        fputs(usage, stdout);
+        *status = 0;
+        return true;
+    }
+    if (usageError.empty()) return false;
+    fputs(usageError.c_str(), stderr);
+    *status = kUsageStatus;
+    return true;
 }

@@ -45,3 +45,7 @@ extern const char* const kCaptureUsage;
 
 std::string parseFramesArguments(int argc, char** argv, FramesOptions* options);
 std::string parseCaptureArguments(int argc, char** argv, CaptureOptions* options);
+
+// Prints the usage text (for --help) to stdout or the command line's error to stderr, and gives
+// the status the tool then exits with. False when the command line is good and the tool goes on.
+bool commandLineEnds(bool help, const std::string& usageError, const char* usage, int* status);

@@ -25,18 +25,18 @@ xdotool windowfocus --sync "$window"
 sleep 2
 for _ in $(seq 16); do sleep 2; xdotool key h; done
 
-strobe=$work/show/tracks/strobe.tracks
-cp "$strobe" "$work/strobe.orig"
-for i in $(seq 10); do
-  { cat "$work/strobe.orig"; echo "# save $i"; } >"$strobe.new" && mv "$strobe.new" "$strobe"
-  sleep 0.4
-done
-combine=$work/show/shaders/combine.glsl
-cp "$combine" "$work/combine.orig"
-for i in $(seq 10); do
-  { cat "$work/combine.orig"; echo "// save $i"; } >"$combine.new" && mv "$combine.new" "$combine"
-  sleep 0.4
-done
+# Saves FILE ten times as an editor does (a new file renamed over it), each
+# time its first content with one COMMENT line added.
+saveRepeatedly() {
+  local file=$1 comment=$2 original=$work/$(basename "$1").orig
+  cp "$file" "$original"
+  for i in $(seq 10); do
+    { cat "$original"; echo "$comment save $i"; } >"$file.new" && mv "$file.new" "$file"
+    sleep 0.4
+  done
+}
+saveRepeatedly "$work/show/tracks/strobe.tracks" '#'
+saveRepeatedly "$work/show/shaders/combine.glsl" '//'
 xdotool key Escape
 wait $pid
 
