@@ -1,22 +1,47 @@
 #!/usr/bin/env bash
-# xvfb-run for the tests. It starts its search for a free display at a random
-# number: with `xvfb-run -a` alone, tests that start X servers at the same
-# moment pick the same display and one fails to start. Its temporary files go
-# to a folder of this run's own, and a run whose clean-up failed (status 5:
-# the command's own status is then lost) is run once more.
-run() {
-  local tmp status
-  tmp=$(mktemp -d "${TMPDIR:-/tmp}/halcyon-xvfb.XXXXXX") || return 1
-  TMPDIR=$tmp xvfb-run -a -n $(( 100 + (RANDOM * 32768 + RANDOM) % 30000 )) "$@"
-  status=$?
-  rm -rf "$tmp"
-  return $status
+# Runs one test command in a virtual X server of its own:
+#   xvfb-run.sh [-a] -s "SERVER ARGS" COMMAND [ARG...]
+# The server picks a free display itself and names it only once it accepts
+# connections (-displayfd), so tests that start servers at the same moment
+# never race for a display number. Unlike xvfb-run, nothing here makes an
+# authority file or a temporary folder whose clean-up can fail after the
+# command has run and replace the command's status with its own. Exits with
+# the command's status, or 125 when the server cannot start. (-a is taken for
+# the callers written for xvfb-run; a free display is always chosen.)
+set -u
+readonly server_failed=125
+server_args=
+while [ $# -gt 0 ]; do
+  case $1 in
+  -a) shift ;;
+  -s) server_args=$2; shift 2 ;;
+  *) break ;;
+  esac
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/halcyon-xvfb.XXXXXX") || exit $server_failed
+server=
+stop_server() {
+  if [ -n "$server" ]; then
+    kill "$server" 2>/dev/null
+    wait "$server" 2>/dev/null
+    server=
+  fi
+  rm -rf "$work"
 }
-run "$@"
-status=$?
-if [ $status -eq 5 ]; then
-  echo "xvfb-run: clean-up failed; running again" >&2
-  run "$@"
-  status=$?
+trap stop_server EXIT
+trap 'exit 143' TERM INT
+
+mkfifo "$work/display"
+# shellcheck disable=SC2086 # the server arguments are words
+Xvfb -displayfd 3 -nolisten tcp $server_args 3>"$work/display" >"$work/log" 2>&1 &
+server=$!
+# Blocks until the server writes its display, or ends without one.
+read -r display <"$work/display"
+if [ -z "${display:-}" ]; then
+  echo "xvfb-run.sh: the X server did not start:" >&2
+  cat "$work/log" >&2
+  exit $server_failed
 fi
-exit $status
+
+DISPLAY=":$display" XAUTHORITY=/dev/null "$@"
