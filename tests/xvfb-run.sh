@@ -30,7 +30,8 @@ stop_server() {
   rm -rf "$work"
 }
 trap stop_server EXIT
-trap 'exit 143' TERM INT
+trap 'exit 143' TERM
+trap 'exit 130' INT
 
 mkfifo "$work/display"
 # shellcheck disable=SC2086 # the server arguments are words
