@@ -191,6 +191,7 @@ TEST(TexturesDeathTest, GreyAlphaIsRejected) {
 // no OpenGL takes. Fuzzing found the empty and the overflowing headers, and the size limit
 // follows a tiny header of a huge image that took seconds to decode.
 TEST(TexturesDeathTest, NotAnImageIsRejected) {
+    const char* const kRefusal = "^\tsbt_image failed to process image\n$";
     const char* const cases[] = {"this is text",
                                  "P5\n0 0\n255\n",
                                  "P6\n0 4\n255\n",
@@ -199,9 +200,7 @@ TEST(TexturesDeathTest, NotAnImageIsRejected) {
                                  "P5\n16385 1\n255\n"};
     for (const char* bytes : cases) {
         writeText("notimage.png", bytes);
-        EXPECT_EXIT(Texture("notimage.png"), ::testing::ExitedWithCode(1),
-                    "^\tsbt_image failed to process image\n$")
-            << bytes;
+        EXPECT_EXIT(Texture("notimage.png"), ::testing::ExitedWithCode(1), kRefusal) << bytes;
     }
     // An image-data chunk that claims almost 2 GB in a file of a few hundred bytes (fuzzing: the
     // decoder allocated what it claimed before finding the file too short).
@@ -214,8 +213,7 @@ TEST(TexturesDeathTest, NotAnImageIsRejected) {
     png.replace(idat, 4, "\x7f\xff\xff\xf0");
     for (const std::string& bytes : {png, cut}) {
         writeText("lying.png", bytes);
-        EXPECT_EXIT(Texture("lying.png"), ::testing::ExitedWithCode(1),
-                    "^\tsbt_image failed to process image\n$");
+        EXPECT_EXIT(Texture("lying.png"), ::testing::ExitedWithCode(1), kRefusal);
     }
     // A JPEG Huffman table of more than 256 codes, cut short (fuzzing: the decoder wrote past
     // its table, which the sanitizer build reports).
@@ -226,8 +224,7 @@ TEST(TexturesDeathTest, NotAnImageIsRejected) {
           std::string("\xff\xff\xff\xd8\xff\xc4\x23\x2c\x12\xff\xff\xff", 12),
           std::string("\xff\xd8\xff\xe0\x00\x02\x02\xff\xc4\xff\x12\x00\xff\xff", 14)}) {
         writeText("jpeg.png", jpeg);
-        EXPECT_EXIT(Texture("jpeg.png"), ::testing::ExitedWithCode(1),
-                    "^\tsbt_image failed to process image\n$");
+        EXPECT_EXIT(Texture("jpeg.png"), ::testing::ExitedWithCode(1), kRefusal);
     }
     // Such a table after the scan of a real JPEG, whose data has a fill byte before a stuffed
     // zero, which the decoder reads as data (fuzzing: the check took it for a marker and lost
@@ -239,8 +236,7 @@ TEST(TexturesDeathTest, NotAnImageIsRejected) {
     jpeg.insert(jpeg.size() - 2,
                 std::string("\xff\xc4\x00\x13\x00\xff\xff", 7) + std::string(14, '\0'));
     writeText("jpeg.png", jpeg);
-    EXPECT_EXIT(Texture("jpeg.png"), ::testing::ExitedWithCode(1),
-                "^\tsbt_image failed to process image\n$");
+    EXPECT_EXIT(Texture("jpeg.png"), ::testing::ExitedWithCode(1), kRefusal);
     // A scan that decodes its first component with tables 2, which no definition fills (fuzzing:
     // the decoder indexed with what it found in memory). A plain grey, so that its data holds no
     // 0xFF and nothing else makes the decoder refuse it.
@@ -251,8 +247,7 @@ TEST(TexturesDeathTest, NotAnImageIsRejected) {
     ASSERT_EQ(jpeg.find('\xff', scan + 1), jpeg.size() - 2) << "only the end marker follows";
     jpeg[scan + 6] = '\x22'; // marker, length, component count, first component's id
     writeText("jpeg.png", jpeg);
-    EXPECT_EXIT(Texture("jpeg.png"), ::testing::ExitedWithCode(1),
-                "^\tsbt_image failed to process image\n$");
+    EXPECT_EXIT(Texture("jpeg.png"), ::testing::ExitedWithCode(1), kRefusal);
 }
 
 TEST(TexturesDeathTest, MissingFileNamesThePath) {
