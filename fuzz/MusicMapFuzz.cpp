@@ -1,7 +1,7 @@
 // The music map: any text read as the map, and a real track source of the
 // show compiled against what it yields (its positions name the sections).
 #include "fuzz/FuzzSupport.h"
-#include "tools/trackc/TrackSource.h"
+#include "tracks/TrackSource.h"
 
 namespace {
 

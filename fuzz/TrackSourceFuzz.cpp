@@ -3,8 +3,8 @@
 // key for key.
 #include "fuzz/FuzzSupport.h"
 #include "sync/data.h"
-#include "tools/trackc/TrackFile.h"
-#include "tools/trackc/TrackSource.h"
+#include "tracks/TrackFile.h"
+#include "tracks/TrackSource.h"
 
 #include <algorithm>
 #include <cstdio>

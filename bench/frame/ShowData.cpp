@@ -1,6 +1,6 @@
 #include "ShowData.h"
 
-#include "tools/trackc/TrackSource.h"
+#include "tracks/TrackSource.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>

@@ -11,7 +11,7 @@
 // and the lasers, which is where their geometry is built and submitted.
 // Run it under a virtual X server as large as the window.
 #include "ShowData.h"
-#include "app/Shell.h"
+#include "app/common/Shell.h"
 #include "audio/bass.h"
 #include "effects/Passes.h"
 #include "effects/Equaliser.h"

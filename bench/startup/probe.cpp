@@ -5,7 +5,7 @@
 // the program's own display function, waits until OpenGL has finished it,
 // writes "first frame" on standard output and leaves at once. Built once per
 // data directory; startup_bench times it from launch.
-#include "app/Shell.h"
+#include "app/common/Shell.h"
 #include "audio/bass.h"
 #include "tandem1.0/App.h"
 #include "tandem1.0/GL.h"

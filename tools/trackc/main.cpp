@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/trackc/TrackCompile.h"
-#include "tools/trackc/TrackFile.h"
-#include "tools/trackc/TrackSource.h"
+#include "tracks/TrackCompile.h"
+#include "tracks/TrackFile.h"
+#include "tracks/TrackSource.h"
 
 namespace {
 

@@ -1,5 +1,0 @@
-#include "Shell.h"
-
-int main(int argc, char** argv) {
-    runProgram(argc, argv);
-}

@@ -1,0 +1,351 @@
+// halcyon-studio: the show from any moment, with its music, and every saved
+// edit of its tracks and shaders on screen at once.
+//
+//   halcyon-studio [--from POS] [--loop POS..POS] [--size WxH] [--show DIR]
+//                  [--paused] [--print-rows]
+//
+// Built on the program's own start-up and frame function: the assets come
+// from the data directory, then the show folder's track sources and shaders
+// (LiveShow) replace them and are rebuilt whenever one is saved. The
+// transport (Transport) pauses, seeks and loops the stream, so sound and
+// equaliser follow every seek. A text overlay in the window's top-left corner
+// is drawn after the frame, outside the picture the frame renderer and the
+// video export produce. While paused, a frame is drawn only when something
+// changes. Bad arguments: one line on stderr, status 2, before any window.
+#include "LiveShow.h"
+#include "app/common/Shell.h"
+#include "StudioOptions.h"
+#include "Transport.h"
+
+#include "audio/bass.h"
+#include "tandem1.0/App.h"
+#include "tandem1.0/GL.h"
+#include "tandem1.0/SoundSync.h"
+#include "tracks/TrackCompile.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+const char* const kStudioTitle = "halcyon-studio";
+const unsigned char kEscape = 27;
+// Saves are looked for this often, paused or playing.
+const unsigned kPollMs = 15;
+const int64_t kNsPerMs = 1000000;
+// The overlay: freeglut's 8x13 font, one line every 15 pixels, on a veil
+// that darkens the picture behind it.
+void* const kOverlayFont = GLUT_BITMAP_8_BY_13;
+const int kOverlayCharWidth = 8;
+const float kOverlayVeilAlpha = 0.6f;
+const int kOverlayLineHeight = 15;
+const int kOverlayMargin = 8;
+const int kOverlayColumns = 96;
+const int kOverlayLines = 8; // the two of the transport, then errors
+// The frame time shown is smoothed over about this many frames.
+const double kFrameTimeSmoothing = 1.0 / 16.0;
+
+StudioOptions options;
+trackc::MusicMap musicMap;
+Transport transport;
+LiveShow live;
+bool overlayShown = true;
+double frameMs = 0.0;    // the last frame's
+double frameCpuMs = 0.0; // the process's CPU time (all threads) since the last frame
+int64_t lastCpuNs = 0;
+double smoothedFrameMs = 0.0; // the overlay's
+int64_t lastFrameEndNs = 0;   // 0: the next frame follows a pause
+
+TandemSpace::BassTimer& timer() {
+    return *App::instance().soundSync->timer;
+}
+
+// A paused frame positions the stream itself (drawStoppedAt), exactly on its
+// row; a playing stream is moved by the timer.
+void seekTo(double row) {
+    transport.row = row;
+    if (transport.playing) timer().setRow(float(row));
+    glutPostRedisplay();
+}
+
+void play() {
+    if (transport.row >= transport.endRow)
+        transport.row = loopInForce(transport.loop) ? transport.loop.start : 0.0;
+    timer().setRow(float(transport.row));
+    timer().play();
+    transport.playing = true;
+    lastFrameEndNs = 0;
+}
+
+void pause() {
+    timer().pause();
+    transport.row = timer().currentRow();
+    transport.playing = false;
+}
+
+// The overlay's text, rebuilt every frame in place.
+struct OverlayText {
+    char lines[kOverlayLines][kOverlayColumns + 1];
+    int count;
+};
+OverlayText overlay;
+
+// Appends the text up to its first line end, cut to the overlay's width.
+void addLine(const char* text, size_t length) {
+    if (overlay.count == kOverlayLines) return;
+    if (length > size_t(kOverlayColumns)) length = kOverlayColumns;
+    memcpy(overlay.lines[overlay.count], text, length);
+    overlay.lines[overlay.count++][length] = '\0';
+}
+
+void addErrorLines(const char* text) {
+    while (*text) {
+        const char* end = strchr(text, '\n');
+        const size_t length = end ? size_t(end - text) : strlen(text);
+        if (length > 0) addLine(text, length);
+        text += length + (end ? 1 : 0);
+    }
+}
+
+void drawOverlay() {
+    overlay.count = 0;
+    char barBeat[32];
+    formatBarBeat(transport.row, barBeat, sizeof barBeat);
+    char line[2 * kOverlayColumns];
+    snprintf(line, sizeof line, "row %.1f  %s  %s", transport.row, barBeat,
+             sectionAt(musicMap, transport.row));
+    addLine(line, strlen(line));
+    snprintf(line, sizeof line, "%s  loop %.0f..%.0f %s  %.1f ms",
+             transport.playing ? "playing" : "paused", transport.loop.start, transport.loop.end,
+             loopInForce(transport.loop) ? "on" : "off", smoothedFrameMs);
+    addLine(line, strlen(line));
+    addErrorLines(live.tracksError.c_str());
+    for (const std::string& error : live.shaderErrors)
+        addErrorLines(error.c_str());
+
+    // Bitmaps take the raster colour unshaded, untextured and in front. The
+    // frame's own state comes back afterwards, so the next frame is drawn as
+    // it would be without the overlay (and the render-state cache stays true).
+    GLint activeTexture = GL_TEXTURE0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &activeTexture);
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT |
+                 GL_TRANSFORM_BIT);
+    glActiveTexture(GL_TEXTURE0);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+
+    // A dark veil under the text, in window pixels whatever the letterbox,
+    // so that it reads on the show's white flashes as well as on black.
+    const App& app = App::instance();
+    size_t widest = 0;
+    for (int i = 0; i < overlay.count; ++i)
+        if (strlen(overlay.lines[i]) > widest) widest = strlen(overlay.lines[i]);
+    const int veilRight = kOverlayMargin * 2 + int(widest) * kOverlayCharWidth;
+    const int veilBottom = app.height - kOverlayMargin * 2 - overlay.count * kOverlayLineHeight;
+    glViewport(0, 0, app.width, app.height);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, app.width, 0, app.height, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(0.0f, 0.0f, 0.0f, kOverlayVeilAlpha);
+    glRecti(0, veilBottom, veilRight, app.height);
+    glDisable(GL_BLEND);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+
+    // Whole strings of one colour: the driver batches their bitmaps.
+    const int top = app.height - kOverlayMargin - kOverlayLineHeight + 3;
+    glColor3f(1.0f, 1.0f, 1.0f);
+    for (int i = 0; i < overlay.count; ++i) {
+        glWindowPos2i(kOverlayMargin, top - i * kOverlayLineHeight);
+        glutBitmapString(kOverlayFont, reinterpret_cast<const unsigned char*>(overlay.lines[i]));
+    }
+    glPopAttrib();
+    glActiveTexture(GLenum(activeTexture));
+}
+
+void noteFrameTime(int64_t startNs, int64_t endNs) {
+    // Playing, a frame lasts from the end of one to the end of the next; a
+    // frame drawn while paused, or the first after a pause, costs its own
+    // drawing.
+    const int64_t since = transport.playing && lastFrameEndNs ? lastFrameEndNs : startNs;
+    frameMs = double(endNs - since) / kNsPerMs;
+    smoothedFrameMs = smoothedFrameMs == 0.0
+                          ? frameMs
+                          : smoothedFrameMs + (frameMs - smoothedFrameMs) * kFrameTimeSmoothing;
+    lastFrameEndNs = transport.playing ? endNs : 0;
+    // CPU time holds still while other programs take the cores, so it shows
+    // a frame's own cost (the software renderer's threads included) on a
+    // busy machine too.
+    timespec cpu;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    const int64_t cpuNs = int64_t(cpu.tv_sec) * 1000 * kNsPerMs + cpu.tv_nsec;
+    frameCpuMs = lastCpuNs ? double(cpuNs - lastCpuNs) / kNsPerMs : 0.0;
+    lastCpuNs = cpuNs;
+}
+
+void onStudioDisplay() {
+    App& app = App::instance();
+    if (app.quit) App::shutdown();
+    const int64_t startNs = wallClockNs();
+    TandemSpace::BassTimer* timer = app.soundSync->timer;
+    if (transport.playing) {
+        const double row = timer->currentRow();
+        switch (playStep(transport, row, timer->isPlaying())) {
+        case PLAY_ON:
+            transport.row = row;
+            break;
+        case PLAY_WRAP:
+            transport.row = transport.loop.start;
+            timer->setRow(float(transport.row));
+            // A stream that ran to the music's end has stopped.
+            timer->play();
+            break;
+        case PLAY_STOP:
+            // The music ended: stay on its last moment, paused.
+            transport.row = row;
+            transport.playing = false;
+            break;
+        }
+    }
+    if (transport.playing)
+        app.draw(transport.row);
+    else
+        drawStoppedAt(transport.row);
+    if (overlayShown) drawOverlay();
+    glutSwapBuffers();
+    BASS_Update(0);
+    const int64_t endNs = wallClockNs();
+    noteFrameTime(startNs, endNs);
+    if (live.pendingSaveNs) {
+        printf("halcyon-studio: %s on screen %.0f ms after the save (rebuilt in %.1f ms)\n",
+               live.pendingWhat.c_str(), double(endNs - live.pendingSaveNs) / kNsPerMs,
+               double(live.pendingRebuildNs) / kNsPerMs);
+        live.pendingSaveNs = 0;
+        live.pendingRebuildNs = 0;
+    }
+    if (options.printRows)
+        printf("row %.3f frame_ms %.2f cpu_ms %.2f overlay %d\n", transport.row, frameMs,
+               frameCpuMs, overlayShown ? 1 : 0);
+    fflush(stdout);
+    if (transport.playing) glutPostRedisplay();
+}
+
+void onPollTimer(int) {
+    if (pollLiveShow(&live)) glutPostRedisplay();
+    glutTimerFunc(kPollMs, onPollTimer, 0);
+}
+
+void onStudioKey(unsigned char key, int, int) {
+    switch (key) {
+    case kEscape:
+        App::instance().quit = true;
+        break;
+    case ' ':
+        if (transport.playing)
+            pause();
+        else
+            play();
+        break;
+    case '[':
+        setLoopStart(&transport);
+        break;
+    case ']':
+        setLoopEnd(&transport);
+        break;
+    case 'l':
+    case 'L':
+        transport.loop.enabled = !transport.loop.enabled;
+        break;
+    case 'h':
+    case 'H':
+        overlayShown = !overlayShown;
+        break;
+    default:
+        return;
+    }
+    glutPostRedisplay();
+}
+
+void onStudioSpecialKey(int key, int, int) {
+    const bool shift = glutGetModifiers() & GLUT_ACTIVE_SHIFT;
+    SeekMove move;
+    switch (key) {
+    case GLUT_KEY_LEFT:
+        move = shift ? SEEK_BAR_BACK : SEEK_BEAT_BACK;
+        break;
+    case GLUT_KEY_RIGHT:
+        move = shift ? SEEK_BAR_FORWARD : SEEK_BEAT_FORWARD;
+        break;
+    case GLUT_KEY_UP:
+        move = SEEK_SECTION_BACK;
+        break;
+    case GLUT_KEY_DOWN:
+        move = SEEK_SECTION_FORWARD;
+        break;
+    case GLUT_KEY_HOME:
+        move = SEEK_HOME;
+        break;
+    default:
+        return;
+    }
+    if (transport.playing) transport.row = timer().currentRow();
+    seekTo(seekTarget(transport, move, musicMap));
+}
+
+[[noreturn]] void usageError(const std::string& message) {
+    fprintf(stderr, "halcyon-studio: %s (see --help)\n", message.c_str());
+    exit(2);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--help") == 0) {
+            fputs(kStudioUsage, stdout);
+            return 0;
+        }
+    }
+    trackc::Error mapError;
+    if (!trackc::readMusicMap(HALCYON_STUDIO_MUSIC_MAP, &musicMap, &mapError))
+        App::fail("halcyon-studio: %s\n", trackc::formatError(mapError).c_str());
+    std::string error;
+    if (!parseStudioOptions(argc, argv, musicMap, HALCYON_STUDIO_SHOW_DIR, &options, &error))
+        usageError(error);
+
+    initWindowSystem(&argc, argv);
+    openWindow(options.width, options.height);
+    glutSetWindowTitle(kStudioTitle);
+    setUpShow(onStudioDisplay);
+    glutKeyboardFunc(onStudioKey);
+    glutSpecialFunc(onStudioSpecialKey);
+
+    App& app = App::instance();
+    startLiveShow(&live, options.showDir, musicMap, app.soundSync->sync->device);
+
+    const DWORD stream = timer().stream;
+    transport.endRow =
+        BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetLength(stream, BASS_POS_BYTE)) * kRowRate;
+    transport.loop = Loop{0.0, transport.endRow, false};
+    if (options.hasLoop)
+        transport.loop = Loop{double(options.loopStart), double(options.loopEnd), true};
+    transport.row = options.hasFrom ? options.from : options.hasLoop ? options.loopStart : 0;
+
+    if (!BASS_Start()) App::fail("Error while BASS_Start: %i\n", BASS_ErrorGetCode());
+    if (!options.paused) play();
+    glutTimerFunc(kPollMs, onPollTimer, 0);
+    glutMainLoop();
+    App::shutdown();
+}

@@ -1,0 +1,38 @@
+// The studio's command line:
+//
+//   halcyon-studio [--from POS] [--loop POS..POS] [--size WxH] [--show DIR]
+//                  [--paused] [--print-rows]
+//
+// Positions are written as in the track sources (a row, bar:beat, a section,
+// NAME.end, `end`, +/- lengths) and resolved with the same music map. Parsing
+// touches no window, so a bad argument is reported before one opens. Errors
+// are one line without a line end.
+#pragma once
+
+#include "tracks/TrackSource.h"
+
+#include <cstdint>
+#include <string>
+
+extern const char* const kStudioUsage;
+
+struct StudioOptions {
+    bool help;
+    bool hasFrom;
+    int32_t from;
+    bool hasLoop;
+    int32_t loopStart;
+    int32_t loopEnd;
+    int width;
+    int height;
+    std::string showDir; // with a trailing slash
+    bool paused;
+    bool printRows;
+};
+
+// `defaultShowDir` stands when --show is not given. Positions must lie within
+// the music (0 to the map's end when it gives one); a loop must end after it
+// starts; the show folder must hold tracks/ and shaders/.
+bool parseStudioOptions(int argc, char** argv, const trackc::MusicMap& map,
+                        const std::string& defaultShowDir, StudioOptions* options,
+                        std::string* error);

@@ -1,0 +1,91 @@
+#include "app/studio/LiveShow.h"
+
+#include "tracks/TrackCompile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kStrobe[] = "strobo";
+
+class LiveTracksTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        tracks = fs::path(::testing::TempDir()) / "live-tracks";
+        fs::remove_all(tracks);
+        fs::copy(SHOW_TRACKS_DIR, tracks);
+        trackc::Error error;
+        ASSERT_TRUE(
+            trackc::readMusicMap(std::string(SHOW_TRACKS_DIR) + "music-map.txt", &map, &error));
+        // A device whose files do not exist: every value must come from the
+        // compiled sources.
+        device = sync_new_device((tracks / "nowhere").c_str());
+    }
+    void TearDown() override { sync_free_device(device); }
+
+    bool compileAndInstall(std::string* message) {
+        std::vector<trackc::Track> compiled;
+        trackc::Error error;
+        if (!compileTrackFolder(tracks.string() + "/", map, &compiled, &error)) {
+            *message = trackc::formatError(error);
+            return false;
+        }
+        installTracks(device, compiled);
+        return true;
+    }
+
+    void writeStrobe(const std::string& text) {
+        std::ofstream(tracks / "strobe.tracks", std::ios::trunc) << text;
+    }
+
+    fs::path tracks;
+    trackc::MusicMap map;
+    SyncDevice* device;
+};
+
+} // namespace
+
+TEST_F(LiveTracksTest, SavesReplaceKeysInPlaceAndErrorsKeepThem) {
+    std::string message;
+    // The first frame may have read a track already: its pointer, held by the
+    // name cache, must see the new keys.
+    testing::internal::CaptureStdout();
+    Track* strobe = sync_open_track(device, kStrobe);
+    ASSERT_EQ(testing::internal::GetCapturedStdout(), "Zowie!\n");
+
+    writeStrobe("track strobo linear\n    0 0\n    1000 1 hold\n");
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(compileAndInstall(&message)) << message;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "every track served from memory";
+    EXPECT_EQ(device->trackCount, trackc::kTrackCount);
+    EXPECT_EQ(device->tracks[sync_find_track(device, kStrobe)], strobe);
+    EXPECT_FLOAT_EQ(sync_get_val(strobe, 250), 0.25f);
+    EXPECT_FLOAT_EQ(sync_get_val(strobe, 2000), 1.0f);
+
+    writeStrobe("track strobo\n    0 2\n");
+    ASSERT_TRUE(compileAndInstall(&message)) << message;
+    EXPECT_FLOAT_EQ(sync_get_val(strobe, 960), 2.0f);
+    EXPECT_EQ(strobe->keyCount, 1);
+
+    writeStrobe("track strobo\n    0 0\n    960 oops\n");
+    EXPECT_FALSE(compileAndInstall(&message));
+    EXPECT_EQ(message, (tracks / "strobe.tracks").string() + ":3: \"oops\" is not a number");
+    EXPECT_FLOAT_EQ(sync_get_val(strobe, 960), 2.0f) << "the last good keys stay";
+
+    fs::remove(tracks / "strobe.tracks");
+    EXPECT_FALSE(compileAndInstall(&message));
+    EXPECT_EQ(message, "1 track not defined: strobo");
+
+    // The device reads its own files again once the sources are in.
+    testing::internal::CaptureStdout();
+    Track* fresh = sync_open_track(device, "no:such");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Zowie!\n");
+    EXPECT_EQ(fresh->keyCount, 0);
+}

@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# One studio case: StudioTest.sh CASE STUDIO SHOW_DIR WORK_DIR. The studio
+# runs on a copy of SHOW_DIR in WORK_DIR, in its own X server at 320x180,
+# with --print-rows: every drawn frame prints "row R frame_ms T overlay 0|1".
+set -u
+case_name=$1 studio=$2 show=$3 work=$4
+rm -rf "$work"
+mkdir -p "$work"
+cp -r "$show" "$work/show"
+out=$work/out err=$work/err
+
+fail() { echo "FAIL: $*"; echo "--- stdout (last lines)"; tail -n 20 "$out"; echo "--- stderr"; cat "$err"; exit 1; }
+
+if [ "$case_name" = arguments ]; then
+  # Refused before any window: no display needed.
+  : >"$out"
+  for args in "--from drop9" "--loop drop2..drop1" "--size 0x0" "--show $work/nowhere" "--bogus"; do
+    env -u DISPLAY "$studio" $args >"$out" 2>"$err"
+    status=$?
+    [ $status -eq 2 ] || fail "$args: exit status $status"
+    [ "$(wc -l <"$err")" -eq 1 ] && grep -q '^halcyon-studio: .* (see --help)$' "$err" ||
+      fail "$args: not a one-line usage error"
+  done
+  env -u DISPLAY "$studio" --help >"$out" 2>"$err" || fail "--help failed"
+  grep -q '^usage: halcyon-studio' "$out" || fail "--help prints no usage"
+  echo PASS
+  exit 0
+fi
+
+# The rest runs inside the X server; this script calls itself there.
+if [ -z "${STUDIO_IN_X:-}" ]; then
+  STUDIO_IN_X=1 exec "$(dirname "$0")/../../xvfb-run.sh" -s "-screen 0 640x480x24" bash "$0" "$@"
+fi
+
+start() {
+  "$studio" --size 320x180 --show "$work/show" --print-rows "$@" >"$out" 2>"$err" &
+  pid=$!
+  window=$(xdotool search --sync --name 'halcyon-studio' | head -1)
+  xdotool windowfocus --sync "$window"
+  local info
+  info=$(xwininfo -id "$window")
+  X=$(awk '/Absolute upper-left X/ { print $NF }' <<<"$info")
+  Y=$(awk '/Absolute upper-left Y/ { print $NF }' <<<"$info")
+  WIDTH=$(awk '/Width:/ { print $NF }' <<<"$info")
+  HEIGHT=$(awk '/Height:/ { print $NF }' <<<"$info")
+  # Without a window manager the window may hang a pixel off the screen.
+  [ "$X" -ge 0 ] || { WIDTH=$((WIDTH + X)); X=0; }
+  [ "$Y" -ge 0 ] || { HEIGHT=$((HEIGHT + Y)); Y=0; }
+  trap 'kill $pid 2>/dev/null' EXIT
+}
+quit() {
+  xdotool key Escape
+  wait $pid
+  local status=$?
+  trap - EXIT
+  [ $status -eq 0 ] || fail "exit status $status after Escape"
+}
+last_row() { grep '^row ' "$out" | tail -n 1 | cut -d' ' -f2; }
+frames() { grep -c '^row ' "$out"; }
+# Waits up to 5 s for a frame after the first $3 frames to show row $1.
+wait_row() {
+  for _ in $(seq 100); do
+    [ "$(frames)" -gt "${3:-0}" ] && [ "$(last_row)" = "$1" ] && return 0
+    sleep 0.05
+  done
+  fail "row $(last_row), expected $1 after $2"
+}
+# Every key draws a frame, also those that leave the row where it is.
+key() { local before; before=$(frames); xdotool key "$1"; wait_row "$2" "$1" "$before"; }
+# The mean colour "R G B" of the window's lower half (the overlay is in the
+# top-left corner).
+colour() {
+  ffmpeg -loglevel error -f x11grab -video_size "${WIDTH}x$((HEIGHT / 2))" \
+    -i "$DISPLAY+$X,$((Y + HEIGHT / 2))" -frames:v 1 -vf scale=1:1:flags=area \
+    -f rawvideo -pix_fmt rgb24 - | od -An -tu1 | xargs
+}
+is_white() { set -- $(colour) 0 0 0; [ "$1" -ge 245 ] && [ "$2" -ge 245 ] && [ "$3" -ge 245 ]; }
+not_white() { set -- $(colour); [ $# -eq 3 ] && { [ "$1" -lt 245 ] || [ "$2" -lt 245 ] || [ "$3" -lt 245 ]; }; }
+# Waits up to $2 seconds after the save at $1 (date +%s%N) for the test $3.
+within() {
+  local saved=$1 limit=$2; shift 2
+  while :; do
+    "$@" && return 0
+    [ $(( ($(date +%s%N) - saved) / 1000000 )) -lt $((limit * 1000)) ] || return 1
+  done
+}
+save() { printf "$2" >"$work/show/$1.new" && mv "$work/show/$1.new" "$work/show/$1"; date +%s%N; }
+
+case $case_name in
+transport)
+  start --paused --from drop1
+  wait_row 960.000 "--from drop1"                 # drop1 is rows 960 to 1600
+  key Right 970.000
+  key shift+Right 1010.000
+  key Left 1000.000
+  key shift+Left 960.000
+  key Down 1600.000
+  key Up 960.000
+  key Up 640.000
+  key Down 960.000
+  # Loop a half bar: [ at 960, ] at 980, L on, then play.
+  key bracketleft 960.000
+  key Right 970.000
+  key Right 980.000
+  key bracketright 980.000
+  key l 980.000
+  lines=$(wc -l <"$out")
+  xdotool key space
+  sleep 3
+  xdotool key space
+  sleep 0.3
+  # Rows are printed to three decimals: one a hair before the loop's end
+  # reads 980.000.
+  rows=$(tail -n +$((lines + 1)) "$out" | grep '^row ' | cut -d' ' -f2)
+  echo "$rows" | awk 'BEGIN { wraps = 0 }
+    $1 < 960 || $1 > 980 { print "row " $1 " outside the loop"; exit 1 }
+    NR > 1 && $1 < last { wraps++ } { last = $1 }
+    END { if (wraps < 1 || NR < 10) { print NR " frames, " wraps " wraps"; exit 1 } }' ||
+    fail "loop 960..980 over 3 s"
+  paused=$(last_row)
+  count=$(wc -l <"$out")
+  sleep 1
+  [ "$(last_row)" = "$paused" ] && [ "$(wc -l <"$out")" -eq "$count" ] ||
+    fail "rows went on after the pause: $paused, then $(last_row)"
+  key Home 0.000
+  quit
+  ;;
+live_tracks)
+  start --paused --from breakdown+4:0
+  wait_row 1760.000 "--from breakdown+4:0"
+  is_white && fail "the breakdown is white before any edit"
+  saved=$(save tracks/strobe.tracks 'track strobo\n    0 2\n')
+  within "$saved" 1 is_white || fail "not white within 1 s of strobo 2"
+  saved=$(save tracks/strobe.tracks 'track strobo\n    0 2\n    1760 oops\n')
+  within "$saved" 2 grep -q 'strobe.tracks:3: ' "$err" || fail "no file:line: for the broken save"
+  sleep 0.5
+  is_white || fail "a broken save changed the picture"
+  [ "$(grep -c 'strobe.tracks:3: ' "$err")" -eq 1 ] || fail "the error was printed more than once"
+  saved=$(save tracks/strobe.tracks 'track strobo\n    0 0\n')
+  within "$saved" 1 not_white || fail "the fixed save did not turn the strobe off"
+  grep -c 'tracks/strobe.tracks on screen' "$out" | grep -qx 2 ||
+    fail "expected two good saves on screen"
+  grep 'on screen' "$out"
+  quit
+  ;;
+live_shaders)
+  start --paused --from drop1+2:0
+  wait_row 1040.000 "--from drop1+2:0"
+  before=$(colour)
+  printf 'not glsl at all\n' >>"$work/show/shaders/combine.glsl"
+  within "$(date +%s%N)" 2 grep -qF "shaders/combine.glsl" "$err" || fail "no report naming the file"
+  grep -qF "Error compiling shader $work/show/shaders/combine.glsl [FS]" "$err" ||
+    fail "the report is not the driver's compile log"
+  sleep 0.3
+  [ "$(colour)" = "$before" ] || fail "a failed shader changed the picture: $before, then $(colour)"
+  # A combine pass that paints the window magenta.
+  saved=$(save shaders/combine.glsl '#version 120\nvoid main() {\n    gl_TexCoord[0] = gl_MultiTexCoord0;\n    gl_Position = gl_Vertex;\n}\n//____FRAGMENT_SHADER____\n#version 120\nvoid main() { gl_FragColor = vec4(1.0, 0.0, 1.0, 1.0); }\n')
+  magenta() { set -- $(colour) 0 0 0; [ "$1" -ge 240 ] && [ "$2" -le 15 ] && [ "$3" -ge 240 ]; }
+  within "$saved" 1 magenta || fail "the good shader is not on screen: $(colour)"
+  grep 'on screen' "$out"
+  quit
+  ;;
+*)
+  fail "unknown case $case_name"
+  ;;
+esac
+echo PASS
