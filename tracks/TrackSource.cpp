@@ -196,7 +196,9 @@ bool parsePosition(const std::string& text, const MusicMap* map, Place at, int32
     if (std::fabs(total - whole) > kWholeRowTolerance)
         return fail(error, at.file, at.line, "\"%s\" is row %g, not a whole row", text.c_str(),
                     total);
-    if (whole < INT32_MIN || whole > INT32_MAX)
+    // Terms too long for a double read as infinite, and infinities of opposite
+    // signs sum to NaN, which passes every comparison above and below.
+    if (!std::isfinite(whole) || whole < INT32_MIN || whole > INT32_MAX)
         return fail(error, at.file, at.line, "\"%s\" is outside the rows of a track file",
                     text.c_str());
     *row = static_cast<int32_t>(whole);

@@ -120,6 +120,13 @@ TEST(TrackFile, CompilerWritesAllOrNothing) {
     EXPECT_EQ(readFile(log), bad + ":4: value \"inf\" is not a finite number\n");
     EXPECT_TRUE(readDir(out).empty());
 
+    // A position whose terms overflow to infinity and sum to NaN.
+    const std::string huge(309, '9');
+    writeFile(bad, "track strobo\n  " + huge + "-" + huge + " 1\n");
+    EXPECT_EQ(runCompiler(out, " " + bad, log), 1);
+    EXPECT_EQ(readFile(log).rfind(bad + ":2: \"" + huge + "-", 0), 0u) << readFile(log);
+    EXPECT_TRUE(readDir(out).empty());
+
     // A missing track.
     EXPECT_EQ(runCompiler(out, starterSources().substr(0, starterSources().rfind(' ')), log), 1);
     EXPECT_EQ(readFile(log), "halcyon-trackc: 2 tracks not defined: glow:glowbr, glow:origbr\n");

@@ -53,6 +53,16 @@ int32_t rowOf(const std::string& position) {
 } // namespace
 
 TEST(TrackSource, RejectsWithFileAndLine) {
+    // Each term is past the largest double: infinite, and their difference NaN.
+    const std::string huge(309, '9');
+    const std::string nanKey = "track strobo\n" + huge + "-" + huge + " 1\n";
+    const std::string nanRepeat =
+        "track strobo\nrepeat every 10 from 0 to " + huge + "-" + huge + "\n0 1\nend\n";
+    const std::string hugePeriod =
+        "track strobo\nrepeat every " + huge + " from 0 to 40\n0 1\nend\n";
+    const std::string hugeBar = "track strobo\n" + huge + ":0 1\n";
+    const std::string hugePeriodMessage = "a.tracks:2: \"" + huge + "\" is outside the rows";
+    const std::string hugeBarMessage = "a.tracks:2: \"" + huge + ":0\" is outside the rows";
     struct Case {
         const char* source;
         const char* message;
@@ -72,6 +82,10 @@ TEST(TrackSource, RejectsWithFileAndLine) {
         {"track strobo\n12:2.25 1\n", "a.tracks:2: \"12:2.25\" is row 502.5, not a whole row"},
         {"track strobo\n12:4 1\n", "a.tracks:2: beat 4 of \"12:4\" is not below 4"},
         {"track strobo\n3000000000 1\n", "a.tracks:2: \"3000000000\" is outside the rows"},
+        {nanKey.c_str(), "a.tracks:2: \"999"},
+        {nanRepeat.c_str(), "a.tracks:2: \"999"},
+        {hugePeriod.c_str(), hugePeriodMessage.c_str()},
+        {hugeBar.c_str(), hugeBarMessage.c_str()},
         {"track strobo\nend\n", "a.tracks:2: \"end\" without a repeat"},
         {"track strobo\nrepeat every 10 from 0 to 40\n0 1\n",
          "a.tracks:2: the repeat has no \"end\""},
