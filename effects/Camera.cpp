@@ -3,6 +3,7 @@
 #include "tandem1.0/App.h"
 #include "tandem1.0/GL.h"
 #include "tandem1.0/SoundSync.h"
+#include "sync/show.h"
 
 #include <cmath>
 
@@ -22,17 +23,17 @@ void cameraOrbit(float angle, float dist, float eye[3]) {
 
 void Camera::update(double row) {
     SoundSync* sync = App::instance().soundSync;
-    const float angle = sync->getValue("Camera:angle", row);
-    const float dist = sync->getValue("Camera:dist", row);
+    const float angle = sync->getValue(kTrackCameraAngle, row);
+    const float dist = sync->getValue(kTrackCameraDist, row);
     cameraOrbit(angle, dist, eye);
-    eye[2] += sync->getValue("Camera:offset.z", row);
-    eye[1] += sync->getValue("Camera:offset.y", row);
-    eye[0] += sync->getValue("Camera:offset.x", row);
-    target[2] = sync->getValue("Camera:tgt.z", row);
-    target[1] = sync->getValue("Camera:tgt.y", row);
-    target[0] = sync->getValue("Camera:tgt.x", row);
-    fov = sync->getValue("Camera:fov", row);
-    roll = sync->getValue("Camera:roll", row);
+    eye[2] += sync->getValue(kTrackCameraOffsetZ, row);
+    eye[1] += sync->getValue(kTrackCameraOffsetY, row);
+    eye[0] += sync->getValue(kTrackCameraOffsetX, row);
+    target[2] = sync->getValue(kTrackCameraTgtZ, row);
+    target[1] = sync->getValue(kTrackCameraTgtY, row);
+    target[0] = sync->getValue(kTrackCameraTgtX, row);
+    fov = sync->getValue(kTrackCameraFov, row);
+    roll = sync->getValue(kTrackCameraRoll, row);
 }
 
 void Camera::apply(float aspect) const {

@@ -7,6 +7,7 @@
 #include "tandem1.0/App.h"
 #include "tandem1.0/GL.h"
 #include "tandem1.0/SoundSync.h"
+#include "sync/show.h"
 
 #include <algorithm>
 
@@ -68,7 +69,7 @@ void draw(double row) {
     SoundSync* sync = App::instance().soundSync;
     BASS_ChannelGetData(sync->timer->stream, spectrum, BASS_DATA_FFT256 | BASS_DATA_FLOAT);
 
-    const float br = sync->getValue("eq:br", row);
+    const float br = sync->getValue(kTrackEqBr, row);
     if (!(br > 0.0f)) return;
 
     glMatrixMode(GL_MODELVIEW);
@@ -79,7 +80,7 @@ void draw(double row) {
     App::setBlend(BLEND_OFF);
     App::setDepth(DEPTH_TEST_WRITE);
 
-    const int32_t mode = trackFloor(sync->getValue("eq:mode", row));
+    const int32_t mode = trackFloor(sync->getValue(kTrackEqMode, row));
     holdPeaks();
 
     // The arrays live in client memory. Model upload leaves its last index

@@ -12,6 +12,7 @@
 #include "tandem1.0/RenderTarget.h"
 #include "tandem1.0/ShaderProgram.h"
 #include "tandem1.0/SoundSync.h"
+#include "sync/show.h"
 
 #include <cmath>
 
@@ -25,7 +26,7 @@ const double kStrobeScale = 0.5;
 // The equaliser image over the scene: with BLEND_ALPHA the brightness is its
 // opacity, with any other mode it scales the image's colour.
 void composeEqualiser(SoundSync& sync, double row, float brightness) {
-    const int32_t mode = trackFloor(sync.getValue("eq:blend", row));
+    const int32_t mode = trackFloor(sync.getValue(kTrackEqBlend, row));
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
@@ -53,9 +54,9 @@ void composeEqualiser(SoundSync& sync, double row, float brightness) {
 }
 
 void drawCircles(SoundSync& sync, double row) {
-    const float r = sync.getValue("circles:r", row);
-    const float g = sync.getValue("circles:g", row);
-    const float b = sync.getValue("circles:b", row);
+    const float r = sync.getValue(kTrackCirclesR, row);
+    const float g = sync.getValue(kTrackCirclesG, row);
+    const float b = sync.getValue(kTrackCirclesB, row);
     if (!(r + g + b > 0.0f)) return;
     const App& app = App::instance();
     ShaderProgram& program = *assets.circlesShader;
@@ -66,12 +67,12 @@ void drawCircles(SoundSync& sync, double row) {
     const long double ratio = (long double)uint32_t(app.width) / uint32_t(app.height);
     program.setFloat("u_aspect", float(1.0L / ratio));
     program.setVec3("u_col", r, g, b);
-    drawFullscreenQuad(uint32_t(trackFloor(sync.getValue("circles:blend", row))));
+    drawFullscreenQuad(uint32_t(trackFloor(sync.getValue(kTrackCirclesBlend, row))));
     program.unbind();
 }
 
 void drawStrobe(SoundSync& sync, double row) {
-    const float v = float(sync.getValue("strobo", row) * kStrobeScale);
+    const float v = float(sync.getValue(kTrackStrobo, row) * kStrobeScale);
     glColor3f(v, v, v);
     glDisable(GL_TEXTURE_2D);
     drawFullscreenQuad(BLEND_ADD);
@@ -82,7 +83,7 @@ void drawStrobe(SoundSync& sync, double row) {
 void composeFrame(double row) {
     SoundSync& sync = *App::instance().soundSync;
 
-    const int32_t symbol = trackFloor(sync.getValue("symbol:num", row));
+    const int32_t symbol = trackFloor(sync.getValue(kTrackSymbolNum, row));
     if (symbol >= 0) {
         assets.symbolTarget->bind();
         clearAndReset();
@@ -90,7 +91,7 @@ void composeFrame(double row) {
         assets.symbolTarget->unbind();
     }
 
-    const float eqBrightness = sync.getValue("eq:br", row);
+    const float eqBrightness = sync.getValue(kTrackEqBr, row);
     if (eqBrightness > 0.0f) {
         assets.eqTarget->bind();
         clearAndReset();
@@ -105,12 +106,13 @@ void composeFrame(double row) {
     drawLasers(row);
     drawCircles(sync, row);
     if (symbol > 0)
-        outlinePass(*assets.symbolTarget, uint32_t(trackFloor(sync.getValue("symbol:blend", row))));
+        outlinePass(*assets.symbolTarget,
+                    uint32_t(trackFloor(sync.getValue(kTrackSymbolBlend, row))));
     drawStrobe(sync, row);
     assets.sceneTarget->unbind();
 
     glowChain(row);
 
     clearAndReset();
-    combinePass(sync.getValue("glow:glowbr", row));
+    combinePass(sync.getValue(kTrackGlowGlowbr, row));
 }

@@ -12,6 +12,7 @@
 #include "tandem1.0/ShaderProgram.h"
 #include "tandem1.0/SoundSync.h"
 #include "tandem1.0/Texture.h"
+#include "sync/show.h"
 
 namespace {
 
@@ -85,27 +86,27 @@ void emitFlares(const Laser lasers[kLaserCount]) {
 
 void drawLasers(double row) {
     SoundSync* sync = App::instance().soundSync;
-    const int32_t pattern = trackFloor(sync->getValue("laser1:numlasers", row));
+    const int32_t pattern = trackFloor(sync->getValue(kTrackLaser1Numlasers, row));
     if (pattern < 1) return;
 
     Camera camera;
-    const float colour[3] = {sync->getValue("laser1:col_r", row),
-                             sync->getValue("laser1:col_g", row),
-                             sync->getValue("laser1:col_b", row)};
+    const float colour[3] = {sync->getValue(kTrackLaser1ColR, row),
+                             sync->getValue(kTrackLaser1ColG, row),
+                             sync->getValue(kTrackLaser1ColB, row)};
     if (colour[0] + colour[1] + colour[2] <= 0.0f) return;
 
-    const float pz = sync->getValue("laser1:pos_z", row);
-    const float py = sync->getValue("laser1:pos_y", row);
-    const float px = sync->getValue("laser1:pos_x", row);
-    const float diam = sync->getValue("laser1:diam", row);
-    const int32_t model = trackFloor(sync->getValue("symbol:num", row));
+    const float pz = sync->getValue(kTrackLaser1PosZ, row);
+    const float py = sync->getValue(kTrackLaser1PosY, row);
+    const float px = sync->getValue(kTrackLaser1PosX, row);
+    const float diam = sync->getValue(kTrackLaser1Diam, row);
+    const int32_t model = trackFloor(sync->getValue(kTrackSymbolNum, row));
 
     Laser lasers[kLaserCount];
     for (int i = 0; i < kLaserCount; ++i) {
         const double laserRow = row + kRowsBetweenLasers * i;
-        const float rotX = sync->getValue("laser1:rot_x", laserRow);
-        const float rotY = sync->getValue("laser1:rot_y", laserRow);
-        const float rotZ = sync->getValue("laser1:rot_z", laserRow);
+        const float rotX = sync->getValue(kTrackLaser1RotX, laserRow);
+        const float rotY = sync->getValue(kTrackLaser1RotY, laserRow);
+        const float rotZ = sync->getValue(kTrackLaser1RotZ, laserRow);
         lasers[i] = laserFrame(i, px, py, pz, diam, rotX, rotY, rotZ);
         // The reference is wherever the previous depth view left the eye.
         lasers[i].flare = laserFlare(lasers[i].axis, lasers[i].origin, camera.eye);

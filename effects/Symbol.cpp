@@ -10,6 +10,7 @@
 #include "tandem1.0/ShaderProgram.h"
 #include "tandem1.0/SoundSync.h"
 #include "tandem1.0/Texture.h"
+#include "sync/show.h"
 
 namespace {
 
@@ -54,12 +55,12 @@ void drawSymbol(int modelNumber, bool silhouette, bool keepProgram, double row) 
     }
 
     SoundSync* sync = App::instance().soundSync;
-    const float rotX = sync->getValue("symbol:rot_x", row);
-    const float rotY = sync->getValue("symbol:rot_y", row);
-    const float rotZ = sync->getValue("symbol:rot_z", row);
-    const float posY = sync->getValue("symbol:pos_y", row);
-    const float posZ = sync->getValue("symbol:pos_z", row);
-    const float scale = sync->getValue("symbol:scale", row);
+    const float rotX = sync->getValue(kTrackSymbolRotX, row);
+    const float rotY = sync->getValue(kTrackSymbolRotY, row);
+    const float rotZ = sync->getValue(kTrackSymbolRotZ, row);
+    const float posY = sync->getValue(kTrackSymbolPosY, row);
+    const float posZ = sync->getValue(kTrackSymbolPosZ, row);
+    const float scale = sync->getValue(kTrackSymbolScale, row);
 
     App::setBlend(BLEND_OFF);
     App::setDepth(DEPTH_TEST_WRITE);

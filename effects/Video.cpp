@@ -6,6 +6,7 @@
 #include "tandem1.0/GL.h"
 #include "tandem1.0/SoundSync.h"
 #include "tandem1.0/VideoClip.h"
+#include "sync/show.h"
 
 #include <algorithm>
 #include <cstring>
@@ -63,16 +64,16 @@ int32_t videoClipIndex(int32_t flooredNum) {
 void drawVideo(double row) {
     App& app = App::instance();
     SoundSync& sync = *app.soundSync;
-    const int32_t layers = trackFloor(sync.getValue("video:numframes", row));
+    const int32_t layers = trackFloor(sync.getValue(kTrackVideoNumframes, row));
     App::setBlend(BLEND_ADD);
     App::setDepth(DEPTH_OFF);
     App::setCull(CULL_OFF);
     Tint tint;
-    tint.r = sync.getValue("video:r", row);
-    tint.g = sync.getValue("video:g", row);
-    tint.b = sync.getValue("video:b", row);
-    const int32_t clipIndex = videoClipIndex(trackFloor(sync.getValue("video:num", row)));
-    const float pos = sync.getValue("video:pos", row);
+    tint.r = sync.getValue(kTrackVideoR, row);
+    tint.g = sync.getValue(kTrackVideoG, row);
+    tint.b = sync.getValue(kTrackVideoB, row);
+    const int32_t clipIndex = videoClipIndex(trackFloor(sync.getValue(kTrackVideoNum, row)));
+    const float pos = sync.getValue(kTrackVideoPos, row);
     if (layers < 1 || clipIndex < 0) return;
 
     const VideoClip& clip = *assets.videoClips[clipIndex];

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         consume(message.data(), message.size());
         return 0;
     }
-    std::vector<trackc::Track> tracks;
+    std::vector<trackc::SourceTrack> tracks;
     if (!trackc::parseTracks(showSource, HALCYON_FUZZ_TRACK_SOURCE, map, &tracks, &error)) {
         const std::string message = trackc::formatError(error);
         consume(message.data(), message.size());

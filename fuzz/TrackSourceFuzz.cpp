@@ -38,7 +38,7 @@ int closeEncoded(void*) {
     return 0;
 }
 
-void checkRoundTrip(const trackc::Track& track) {
+void checkRoundTrip(const trackc::SourceTrack& track) {
     const std::vector<uint8_t> bytes = trackc::encodeTrack(track);
     encoded = {&bytes, 0};
     SyncDevice* device = sync_new_device("fuzz");
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    std::vector<trackc::Track> tracks;
+    std::vector<trackc::SourceTrack> tracks;
     trackc::Error error;
     if (!trackc::parseTracks(text, "fuzz.tracks", showMap, &tracks, &error)) {
         const std::string message = trackc::formatError(error);
@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (!trackc::checkAllTracks(tracks, &error))
         consume(error.message.data(), error.message.size());
-    for (const trackc::Track& track : tracks)
+    for (const trackc::SourceTrack& track : tracks)
         checkRoundTrip(track);
     return 0;
 }

@@ -185,6 +185,18 @@ void sync_read_track(SyncDevice* d, Track* t) {
     d->io.close(file);
 }
 
+void sync_set_keys(Track* t, const Key* keys, int32_t count) {
+    SYNC_CHECK(count >= 0);
+    std::free(t->keys);
+    t->keys = nullptr;
+    t->keyCount = 0;
+    if (count == 0) return;
+    t->keys = static_cast<Key*>(std::malloc(sizeof(Key) * size_t(count)));
+    if (!t->keys) outOfMemory(t->name);
+    std::memcpy(t->keys, keys, sizeof(Key) * size_t(count));
+    t->keyCount = count;
+}
+
 Track* sync_open_track(SyncDevice* d, const char* name) {
     int index = sync_find_track(d, name);
     if (index >= 0) return d->tracks[index];

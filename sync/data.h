@@ -60,3 +60,8 @@ Track* sync_create_track(SyncDevice* d, const char* name);
 
 // Replaces the track's keys with those of its file.
 void sync_read_track(SyncDevice* d, Track* t);
+
+// Replaces the track's keys with a copy of `count` keys from memory, sorted by
+// row (tools that compile tracks while the show runs); nothing is read or
+// printed. Ends the process with a report if the memory cannot be had.
+void sync_set_keys(Track* t, const Key* keys, int32_t count);

@@ -27,8 +27,8 @@ bool readMusicMap(const std::string& path, MusicMap* map, Error* error) {
 }
 
 bool compileSourceFiles(const std::vector<std::string>& paths, const MusicMap& map,
-                        std::vector<Track>* tracks, Error* error) {
-    std::vector<Track> compiled;
+                        std::vector<SourceTrack>* tracks, Error* error) {
+    std::vector<SourceTrack> compiled;
     std::string text;
     for (const std::string& path : paths) {
         if (!readTextFile(path, &text)) {

@@ -19,6 +19,6 @@ bool readMusicMap(const std::string& path, MusicMap* map, Error* error);
 // Parses the sources in the order given and checks that every track of the
 // program is defined; *tracks is replaced only on success.
 bool compileSourceFiles(const std::vector<std::string>& paths, const MusicMap& map,
-                        std::vector<Track>* tracks, Error* error);
+                        std::vector<SourceTrack>* tracks, Error* error);
 
 } // namespace trackc

@@ -18,7 +18,7 @@ std::string trackFileName(const std::string& trackName) {
     return "sync_" + trackName + ".track";
 }
 
-std::vector<uint8_t> encodeTrack(const Track& track) {
+std::vector<uint8_t> encodeTrack(const SourceTrack& track) {
     std::vector<uint8_t> out;
     out.reserve(kTrackHeaderSize + kKeyRecordSize * track.keys.size());
     putInt32(&out, static_cast<uint32_t>(track.keys.size()));

@@ -19,6 +19,6 @@ constexpr size_t kKeyRecordSize = 9;
 
 std::string trackFileName(const std::string& trackName);
 
-std::vector<uint8_t> encodeTrack(const Track& track);
+std::vector<uint8_t> encodeTrack(const SourceTrack& track);
 
 } // namespace trackc

@@ -8,18 +8,6 @@
 
 namespace trackc {
 
-const char* const kTrackNames[kTrackCount] = {
-    "Camera:angle", "Camera:dist",     "Camera:offset.x",  "Camera:offset.y", "Camera:offset.z",
-    "Camera:tgt.x", "Camera:tgt.y",    "Camera:tgt.z",     "Camera:fov",      "Camera:roll",
-    "eq:br",        "eq:mode",         "eq:blend",         "symbol:rot_x",    "symbol:rot_y",
-    "symbol:rot_z", "symbol:pos_y",    "symbol:pos_z",     "symbol:scale",    "symbol:num",
-    "symbol:blend", "video:numframes", "video:r",          "video:g",         "video:b",
-    "video:num",    "video:pos",       "laser1:numlasers", "laser1:col_r",    "laser1:col_g",
-    "laser1:col_b", "laser1:pos_x",    "laser1:pos_y",     "laser1:pos_z",    "laser1:diam",
-    "laser1:rot_x", "laser1:rot_y",    "laser1:rot_z",     "circles:r",       "circles:g",
-    "circles:b",    "circles:blend",   "strobo",           "glow:glowbr",     "glow:origbr",
-};
-
 namespace {
 
 // A repeat of a whole section at a one-row period would otherwise ask for
@@ -218,11 +206,10 @@ bool parseValue(const std::string& text, Place at, float* value, Error* error) {
     return true;
 }
 
-bool parseInterpolation(const std::string& text, Place at, Interpolation* interpolation,
-                        Error* error) {
+bool parseInterpolation(const std::string& text, Place at, int32_t* interpolation, Error* error) {
     static const struct {
         const char* name;
-        Interpolation interpolation;
+        int32_t interpolation;
     } kNames[] = {
         {"hold", INTERP_HOLD},
         {"linear", INTERP_LINEAR},
@@ -263,14 +250,14 @@ struct Repeat {
 struct SourceParser {
     const std::string& file;
     const MusicMap& map;
-    std::vector<Track>* tracks;
+    std::vector<SourceTrack>* tracks;
     Error* error;
     bool inTrack;
-    Interpolation defaultInterpolation;
+    int32_t defaultInterpolation;
     bool inRepeat;
     Repeat repeat;
 
-    Track& track() { return tracks->back(); }
+    SourceTrack& track() { return tracks->back(); }
 
     bool appendKey(const Key& key, int line) {
         std::vector<Key>& keys = track().keys;
@@ -294,7 +281,7 @@ struct SourceParser {
         const std::string& name = words[1];
         if (!isTrackName(name))
             return fail(error, file, line, "unknown track name \"%s\"", name.c_str());
-        for (const Track& other : *tracks) {
+        for (const SourceTrack& other : *tracks) {
             if (other.name == name)
                 return fail(error, file, line, "track \"%s\" is already defined at %s:%d",
                             name.c_str(), other.file.c_str(), other.line);
@@ -303,7 +290,7 @@ struct SourceParser {
         if (words.size() == 3 &&
             !parseInterpolation(words[2], Place{file, line}, &defaultInterpolation, error))
             return false;
-        tracks->push_back(Track{name, {}, file, line});
+        tracks->push_back(SourceTrack{name, {}, file, line});
         inTrack = true;
         return true;
     }
@@ -428,7 +415,7 @@ bool parseMusicMap(const std::string& text, const std::string& file, MusicMap* m
 }
 
 bool parseTracks(const std::string& text, const std::string& file, const MusicMap& map,
-                 std::vector<Track>* tracks, Error* error) {
+                 std::vector<SourceTrack>* tracks, Error* error) {
     SourceParser parser{file, map, tracks, error, false, INTERP_HOLD, false, {}};
     if (!forEachLine(text, [&](int line, const std::vector<std::string>& words) {
             return parser.line(line, words);
@@ -443,12 +430,12 @@ bool resolvePosition(const std::string& text, const MusicMap& map, const std::st
     return parsePosition(text, &map, Place{file, line}, row, error);
 }
 
-bool checkAllTracks(const std::vector<Track>& tracks, Error* error) {
+bool checkAllTracks(const std::vector<SourceTrack>& tracks, Error* error) {
     std::string missing;
     int missingCount = 0;
     for (const char* name : kTrackNames) {
         bool found = false;
-        for (const Track& track : tracks)
+        for (const SourceTrack& track : tracks)
             found = found || track.name == name;
         if (!found) {
             missing += missing.empty() ? "" : ", ";

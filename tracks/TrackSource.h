@@ -37,34 +37,18 @@
 // program's tracks and each track is defined once across all sources.
 #pragma once
 
+#include "sync/show.h"
+#include "sync/track.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace trackc {
 
-constexpr int32_t kRowsPerBeat = 10;
-constexpr int32_t kBeatsPerBar = 4;
-constexpr int32_t kRowsPerBar = kRowsPerBeat * kBeatsPerBar;
-
-// The names the program asks for; each has its own file.
-constexpr int kTrackCount = 45;
-extern const char* const kTrackNames[kTrackCount];
-
-enum Interpolation : int8_t {
-    INTERP_HOLD = 0,
-    INTERP_LINEAR = 1,
-    INTERP_SMOOTHSTEP = 2,
-    INTERP_QUADRATIC = 3,
-};
-
-struct Key {
-    int32_t row;
-    float value;
-    Interpolation interpolation;
-};
-
-struct Track {
+// A track as its sources define it: the program's Key records (sync/track.h),
+// with where it was defined.
+struct SourceTrack {
     std::string name;
     std::vector<Key> keys;
     std::string file; // where its header stands, for messages
@@ -100,7 +84,7 @@ bool parseMusicMap(const std::string& text, const std::string& file, MusicMap* m
 // Appends the tracks of one source to *tracks. On error *tracks may hold part of
 // the source; callers stop at the first error.
 bool parseTracks(const std::string& text, const std::string& file, const MusicMap& map,
-                 std::vector<Track>* tracks, Error* error);
+                 std::vector<SourceTrack>* tracks, Error* error);
 
 // One position as a key line writes it, resolved with the map for tools that
 // take positions on their command line; messages name `file` and `line` as
@@ -110,6 +94,6 @@ bool resolvePosition(const std::string& text, const MusicMap& map, const std::st
 
 // Every one of the program's names must be among the tracks (parseTracks has
 // already refused unknown names and second definitions).
-bool checkAllTracks(const std::vector<Track>& tracks, Error* error);
+bool checkAllTracks(const std::vector<SourceTrack>& tracks, Error* error);
 
 } // namespace trackc

@@ -52,7 +52,6 @@ namespace {
 const char* const kTool = "halcyon-capture";
 const int kChannels = 3;
 const int kProgressWidth = 40;
-const char* const kSoundtrack = "Meridian_Demo_Edit.mp3";
 // An extension longer than this is no container ffmpeg knows.
 const size_t kMaxExtension = 8;
 // Frame n is taken out of its pixel buffer this many frames later, so the

@@ -10,6 +10,7 @@
 #include "tandem1.0/SoundSync.h"
 #include "tandem1.0/Texture.h"
 #include "tandem1.0/VideoClip.h"
+#include "sync/show.h"
 
 #include <string>
 
@@ -21,13 +22,13 @@ const int kDepthTargetHeight = 256;
 // Every track the frame reads, but "laser1:numlasers", which the first frame
 // reads; the camera tracks come through Camera::update.
 const char* const kPreloadedTracks[] = {
-    "glow:glowbr",  "glow:origbr",  "video:numframes", "video:r",      "video:g",
-    "video:b",      "video:num",    "video:pos",       "eq:br",        "eq:blend",
-    "eq:mode",      "circles:r",    "circles:g",       "circles:b",    "circles:blend",
-    "symbol:num",   "symbol:rot_x", "symbol:rot_y",    "symbol:rot_z", "symbol:pos_y",
-    "symbol:pos_z", "symbol:scale", "symbol:blend",    "strobo",       "laser1:pos_x",
-    "laser1:pos_y", "laser1:pos_z", "laser1:rot_x",    "laser1:rot_y", "laser1:rot_z",
-    "laser1:diam",  "laser1:col_r", "laser1:col_g",    "laser1:col_b",
+    kTrackGlowGlowbr, kTrackGlowOrigbr,  kTrackVideoNumframes, kTrackVideoR,     kTrackVideoG,
+    kTrackVideoB,     kTrackVideoNum,    kTrackVideoPos,       kTrackEqBr,       kTrackEqBlend,
+    kTrackEqMode,     kTrackCirclesR,    kTrackCirclesG,       kTrackCirclesB,   kTrackCirclesBlend,
+    kTrackSymbolNum,  kTrackSymbolRotX,  kTrackSymbolRotY,     kTrackSymbolRotZ, kTrackSymbolPosY,
+    kTrackSymbolPosZ, kTrackSymbolScale, kTrackSymbolBlend,    kTrackStrobo,     kTrackLaser1PosX,
+    kTrackLaser1PosY, kTrackLaser1PosZ,  kTrackLaser1RotX,     kTrackLaser1RotY, kTrackLaser1RotZ,
+    kTrackLaser1Diam, kTrackLaser1ColR,  kTrackLaser1ColG,     kTrackLaser1ColB,
 };
 
 RenderTarget* colourTarget(int32_t width, int32_t height, int32_t samples = 0) {

@@ -14,7 +14,6 @@
 namespace {
 
 const char* const kWindowTitle = "I am tandem, you are glue";
-const char* const kSoundtrack = "Meridian_Demo_Edit.mp3";
 const int kWindowWidth = 1280;
 const int kWindowHeight = 720;
 const unsigned char kEscape = 27;

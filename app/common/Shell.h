@@ -3,6 +3,10 @@
 // soundtrack's play position, in rows, is handed to App::draw once per event.
 #pragma once
 
+// The soundtrack's file in the data directory: the program plays it and the
+// video export muxes it.
+inline constexpr char kSoundtrack[] = "Meridian_Demo_Edit.mp3";
+
 // Runs the program; never returns (exit 0 at the orderly end, 1 on failure).
 [[noreturn]] void runProgram(int argc, char** argv);
 

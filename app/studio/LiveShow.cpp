@@ -3,10 +3,8 @@
 #include "tandem1.0/AssetTable.h"
 #include "tandem1.0/ShaderProgram.h"
 #include "tracks/TrackCompile.h"
-#include "tracks/TrackFile.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -31,34 +29,6 @@ const LiveShader kShaders[kLiveShaderCount] = {
     {"combine.glsl", &assets.combineShader},
 };
 
-// The one track file the device is reading now, served from memory.
-struct MemoryFile {
-    const std::string* path;
-    const std::vector<uint8_t>* bytes;
-    size_t offset;
-};
-MemoryFile served;
-
-void* openServed(const char* path, const char*) {
-    if (*served.path != path) return nullptr;
-    served.offset = 0;
-    return &served;
-}
-
-size_t readServed(void* buffer, size_t size, size_t count, void* handle) {
-    MemoryFile* file = static_cast<MemoryFile*>(handle);
-    if (size == 0) return 0;
-    const size_t whole = (file->bytes->size() - file->offset) / size;
-    if (count > whole) count = whole;
-    memcpy(buffer, file->bytes->data() + file->offset, count * size);
-    file->offset += count * size;
-    return count;
-}
-
-int closeServed(void*) {
-    return 0;
-}
-
 void noteSave(LiveShow* live, int64_t savedNs, const std::string& what, int64_t rebuildNs) {
     if (savedNs > live->pendingSaveNs) live->pendingSaveNs = savedNs;
     live->pendingWhat = what;
@@ -66,7 +36,7 @@ void noteSave(LiveShow* live, int64_t savedNs, const std::string& what, int64_t 
 }
 
 void reloadTracks(LiveShow* live) {
-    std::vector<trackc::Track> tracks;
+    std::vector<trackc::SourceTrack> tracks;
     trackc::Error error;
     if (!compileTrackFolder(live->showDir + "tracks/", live->map, &tracks, &error)) {
         live->tracksError = trackc::formatError(error);
@@ -100,25 +70,20 @@ void reloadShader(LiveShow* live, int index) {
 } // namespace
 
 bool compileTrackFolder(const std::string& dir, const trackc::MusicMap& map,
-                        std::vector<trackc::Track>* tracks, trackc::Error* error) {
+                        std::vector<trackc::SourceTrack>* tracks, trackc::Error* error) {
     std::vector<std::string> paths;
     for (const FileStamp& stamp : scanFolder(dir, kTrackSuffix))
         paths.push_back(dir + stamp.name);
     return trackc::compileSourceFiles(paths, map, tracks, error);
 }
 
-void installTracks(SyncDevice* device, const std::vector<trackc::Track>& tracks) {
-    const SyncIo files = device->io;
-    device->io = SyncIo{openServed, readServed, closeServed};
-    for (const trackc::Track& track : tracks) {
-        const std::string path = std::string(device->prefix) + "_" + track.name + ".track";
-        const std::vector<uint8_t> bytes = trackc::encodeTrack(track);
-        served = MemoryFile{&path, &bytes, 0};
-        const bool known = sync_find_track(device, track.name.c_str()) >= 0;
-        Track* synced = sync_open_track(device, track.name.c_str());
-        if (known) sync_read_track(device, synced);
+void installTracks(SyncDevice* device, const std::vector<trackc::SourceTrack>& tracks) {
+    for (const trackc::SourceTrack& track : tracks) {
+        const int index = sync_find_track(device, track.name.c_str());
+        Track* synced =
+            index >= 0 ? device->tracks[index] : sync_create_track(device, track.name.c_str());
+        sync_set_keys(synced, track.keys.data(), int32_t(track.keys.size()));
     }
-    device->io = files;
 }
 
 void startLiveShow(LiveShow* live, const std::string& showDir, const trackc::MusicMap& map,

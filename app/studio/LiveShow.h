@@ -43,11 +43,11 @@ struct LiveShow {
 // Compiles every *.tracks file of the folder in name order and checks that
 // the program's tracks are all there; *tracks is replaced only on success.
 bool compileTrackFolder(const std::string& dir, const trackc::MusicMap& map,
-                        std::vector<trackc::Track>* tracks, trackc::Error* error);
+                        std::vector<trackc::SourceTrack>* tracks, trackc::Error* error);
 
 // Makes the device's tracks hold the compiled keys, creating those it has not
-// read yet, through the device's reader.
-void installTracks(SyncDevice* device, const std::vector<trackc::Track>& tracks);
+// read yet; nothing is read from the track files.
+void installTracks(SyncDevice* device, const std::vector<trackc::SourceTrack>& tracks);
 
 // Watches the show folder and puts all of it in use (or reports it).
 void startLiveShow(LiveShow* live, const std::string& showDir, const trackc::MusicMap& map,

@@ -32,13 +32,13 @@ double seekTarget(const Transport& transport, SeekMove move, const trackc::Music
     const double row = transport.row;
     switch (move) {
     case SEEK_BEAT_BACK:
-        return clampToMusic(transport, row - trackc::kRowsPerBeat);
+        return clampToMusic(transport, row - kRowsPerBeat);
     case SEEK_BEAT_FORWARD:
-        return clampToMusic(transport, row + trackc::kRowsPerBeat);
+        return clampToMusic(transport, row + kRowsPerBeat);
     case SEEK_BAR_BACK:
-        return clampToMusic(transport, row - trackc::kRowsPerBar);
+        return clampToMusic(transport, row - kRowsPerBar);
     case SEEK_BAR_FORWARD:
-        return clampToMusic(transport, row + trackc::kRowsPerBar);
+        return clampToMusic(transport, row + kRowsPerBar);
     case SEEK_SECTION_BACK:
         return clampToMusic(transport, sectionBack(transport, map));
     case SEEK_SECTION_FORWARD:
@@ -71,9 +71,9 @@ PlayStep playStep(const Transport& transport, double row, bool streamPlaying) {
 
 void formatBarBeat(double row, char* text, size_t capacity) {
     // Rounded first, so a row just below a bar line never reads as beat 4.
-    const double beats = std::round(row / trackc::kRowsPerBeat * 100.0) / 100.0;
-    const double bars = std::floor(beats / trackc::kBeatsPerBar);
-    const double beat = beats - bars * trackc::kBeatsPerBar;
+    const double beats = std::round(row / kRowsPerBeat * 100.0) / 100.0;
+    const double bars = std::floor(beats / kBeatsPerBar);
+    const double beat = beats - bars * kBeatsPerBar;
     snprintf(text, capacity, "%.0f:%.2f", bars, beat);
 }
 

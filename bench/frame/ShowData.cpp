@@ -147,7 +147,7 @@ bool writeShowData(const std::string& dir, const std::string& shaderDir,
         ok = ok && writeModel(dir, n);
     for (int n = 1; n <= kClipCount; ++n)
         ok = ok && writeClip(dir, n, walkingTriangle(n));
-    for (const char* name : trackc::kTrackNames)
+    for (const char* name : kTrackNames)
         ok = ok && writeConstantTrack(dir, name, 0.0f);
     return ok;
 }

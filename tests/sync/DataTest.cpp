@@ -197,3 +197,23 @@ TEST_F(SyncData, FileNameMustFitTheBuffer) {
     EXPECT_EQ(fake.opened.size(), 1u);
     EXPECT_EQ(open(std::string(10000, 'x').c_str(), &t), "Zowie!\n");
 }
+
+TEST_F(SyncData, SetKeysReplacesThemWithACopyAndReadsNothing) {
+    device->io = SyncIo{fakeOpen, fakeRead, fakeClose};
+    fake.bytes = trackBytes(2, {{0, 4, 0}, {10, 5, 0}});
+    Track* t = sync_open_track(device, "a");
+    std::vector<Key> keys = {{-5, 1, INTERP_LINEAR}, {5, 3, INTERP_HOLD}};
+    testing::internal::CaptureStdout();
+    sync_set_keys(t, keys.data(), int32_t(keys.size()));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    keys[0].value = 99; // the track holds its own copy
+    ASSERT_EQ(t->keyCount, 2);
+    EXPECT_FLOAT_EQ(sync_get_val(t, 0), 2.0f);
+    EXPECT_FLOAT_EQ(sync_get_val(t, 7), 3.0f);
+    EXPECT_EQ(fake.opened.size(), 1u);
+
+    sync_set_keys(t, keys.data(), 0);
+    EXPECT_EQ(t->keyCount, 0);
+    EXPECT_EQ(t->keys, nullptr);
+    EXPECT_EQ(sync_get_val(t, 7), 0.0f);
+}

@@ -67,13 +67,13 @@ int32_t readInt32(const uint8_t* p) {
 } // namespace
 
 TEST(TrackFile, BytesOfASmallTrack) {
-    Track track{"eq:br",
-                {{-40, -1.5f, INTERP_HOLD},
-                 {0, 0.25f, INTERP_LINEAR},
-                 {505, 3.75f, INTERP_SMOOTHSTEP},
-                 {70000, 0.1f, INTERP_QUADRATIC}},
-                "a",
-                1};
+    SourceTrack track{"eq:br",
+                      {{-40, -1.5f, INTERP_HOLD},
+                       {0, 0.25f, INTERP_LINEAR},
+                       {505, 3.75f, INTERP_SMOOTHSTEP},
+                       {70000, 0.1f, INTERP_QUADRATIC}},
+                      "a",
+                      1};
     std::vector<uint8_t> bytes = encodeTrack(track);
     const std::vector<uint8_t> expected = {
         4,    0,    0,    0,    0,    0,    0,    0,       // count, ignored
@@ -96,7 +96,7 @@ TEST(TrackFile, BytesOfASmallTrack) {
         EXPECT_EQ(int8_t(record[8]), track.keys[i].interpolation);
     }
 
-    EXPECT_EQ(encodeTrack(Track{"eq:br", {}, "a", 1}), std::vector<uint8_t>(8, 0));
+    EXPECT_EQ(encodeTrack(SourceTrack{"eq:br", {}, "a", 1}), std::vector<uint8_t>(8, 0));
     EXPECT_EQ(trackFileName("Camera:offset.x"), "sync_Camera:offset.x.track");
 }
 

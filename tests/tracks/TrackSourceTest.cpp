@@ -25,14 +25,14 @@ MusicMap testMap() {
 
 // The message of parsing one source, or "" when it parses.
 std::string errorOf(const std::string& source) {
-    std::vector<Track> tracks;
+    std::vector<SourceTrack> tracks;
     Error error;
     if (parseTracks(source, "a.tracks", testMap(), &tracks, &error)) return "";
     return formatError(error);
 }
 
 std::vector<Key> keysOf(const std::string& source) {
-    std::vector<Track> tracks;
+    std::vector<SourceTrack> tracks;
     Error error;
     EXPECT_TRUE(parseTracks(source, "a.tracks", testMap(), &tracks, &error)) << formatError(error);
     return tracks.empty() ? std::vector<Key>() : tracks.back().keys;
@@ -112,7 +112,7 @@ TEST(TrackSource, RejectsWithFileAndLine) {
 
 TEST(TrackSource, TrackDefinedTwiceAcrossSources) {
     MusicMap map = testMap();
-    std::vector<Track> tracks;
+    std::vector<SourceTrack> tracks;
     Error error;
     ASSERT_TRUE(parseTracks("# first\ntrack eq:br\n0 1\n", "a.tracks", map, &tracks, &error));
     EXPECT_FALSE(parseTracks("track eq:mode\ntrack eq:br\n", "b.tracks", map, &tracks, &error));
@@ -191,15 +191,15 @@ TEST(TrackSource, MusicMap) {
 
     // Without an end row, `end` names nothing.
     ASSERT_TRUE(parseMusicMap("section a 0 5\n", "m", &map, &error));
-    std::vector<Track> tracks;
+    std::vector<SourceTrack> tracks;
     EXPECT_FALSE(parseTracks("track strobo\nend 1\n", "a", map, &tracks, &error));
     EXPECT_EQ(formatError(error), "a:2: the music map gives no end row");
 }
 
 TEST(TrackSource, AllNamesRequired) {
-    std::vector<Track> tracks;
+    std::vector<SourceTrack> tracks;
     for (const char* name : kTrackNames)
-        tracks.push_back(Track{name, {}, "a", 1});
+        tracks.push_back(SourceTrack{name, {}, "a", 1});
     Error error;
     EXPECT_TRUE(checkAllTracks(tracks, &error));
     tracks.erase(tracks.begin() + 10); // eq:br

@@ -8,13 +8,12 @@
 // map file written for the track sources both read.
 #pragma once
 
+#include "sync/show.h" // rows a beat and a bar
+
 #include <cstdint>
 #include <cstdio>
 
 constexpr int kSampleRate = 44100;
-constexpr int kRowsPerBeat = 10;
-constexpr int kBeatsPerBar = 4;
-constexpr int kRowsPerBar = kRowsPerBeat * kBeatsPerBar;
 constexpr int kTicksPerBeat = 48;
 constexpr int kTicksPerBar = kTicksPerBeat * kBeatsPerBar;
 constexpr int kTicksPerStep = kTicksPerBeat / 4; // one sixteenth note

@@ -60,11 +60,11 @@ int main(int argc, char** argv) {
     trackc::Error error;
     trackc::MusicMap map;
     if (!trackc::readMusicMap(mapPath, &map, &error)) return failWith(error);
-    std::vector<trackc::Track> tracks;
+    std::vector<trackc::SourceTrack> tracks;
     if (!trackc::compileSourceFiles(sources, map, &tracks, &error)) return failWith(error);
 
     if (outDir.back() != '/') outDir += '/';
-    for (const trackc::Track& track : tracks) {
+    for (const trackc::SourceTrack& track : tracks) {
         std::string path = outDir + trackc::trackFileName(track.name);
         if (!writeBytes(path, trackc::encodeTrack(track)))
             return failWith({path, 0, std::string("cannot write: ") + std::strerror(errno)});

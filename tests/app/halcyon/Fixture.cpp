@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
         ok = ok && writeModel(dir, n);
     for (int n = 1; n <= 16; ++n)
         ok = ok && writeClip(dir, n);
-    for (const char* name : trackc::kTrackNames) {
+    for (const char* name : kTrackNames) {
         float value = 0.0f;
         for (const TrackValue& t : kTrackValues)
             if (strcmp(t.name, name) == 0) value = t.value;

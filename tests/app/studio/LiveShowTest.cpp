@@ -31,7 +31,7 @@ class LiveTracksTest : public ::testing::Test {
     void TearDown() override { sync_free_device(device); }
 
     bool compileAndInstall(std::string* message) {
-        std::vector<trackc::Track> compiled;
+        std::vector<trackc::SourceTrack> compiled;
         trackc::Error error;
         if (!compileTrackFolder(tracks.string() + "/", map, &compiled, &error)) {
             *message = trackc::formatError(error);
@@ -64,7 +64,7 @@ TEST_F(LiveTracksTest, SavesReplaceKeysInPlaceAndErrorsKeepThem) {
     testing::internal::CaptureStdout();
     ASSERT_TRUE(compileAndInstall(&message)) << message;
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "every track served from memory";
-    EXPECT_EQ(device->trackCount, trackc::kTrackCount);
+    EXPECT_EQ(device->trackCount, kTrackCount);
     EXPECT_EQ(device->tracks[sync_find_track(device, kStrobe)], strobe);
     EXPECT_FLOAT_EQ(sync_get_val(strobe, 250), 0.25f);
     EXPECT_FLOAT_EQ(sync_get_val(strobe, 2000), 1.0f);
