@@ -9,8 +9,8 @@
 // and fixed-function matrices need, with surfaces of the same format, so the
 // pictures agree byte for byte when both use the same renderer (Mesa's
 // software one under LIBGL_ALWAYS_SOFTWARE=1; with a GPU the offscreen path
-// may use the GPU where Xvfb cannot). `work` draws and reads back, then returns; the process then ends
-// through App::shutdown (status 0). Set-up failures end it with status 1.
+// may use the GPU where Xvfb cannot). `work` draws and reads back, then returns; the process then
+// ends through App::shutdown (status 0). Set-up failures end it with status 1.
 #pragma once
 
 [[noreturn]] void runTool(const char* programName, int width, int height, bool offscreen,
