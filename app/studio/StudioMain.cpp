@@ -49,16 +49,28 @@ const int kOverlayLines = 8; // the two of the transport, then errors
 // The frame time shown is smoothed over about this many frames.
 const double kFrameTimeSmoothing = 1.0 / 16.0;
 
-StudioOptions options;
-trackc::MusicMap musicMap;
-Transport transport;
-LiveShow live;
-bool overlayShown = true;
-double frameMs = 0.0;    // the last frame's
-double frameCpuMs = 0.0; // the process's CPU time (all threads) since the last frame
-int64_t lastCpuNs = 0;
-double smoothedFrameMs = 0.0; // the overlay's
-int64_t lastFrameEndNs = 0;   // 0: the next frame follows a pause
+// The overlay's text, rebuilt every frame in place.
+struct OverlayText {
+    char lines[kOverlayLines][kOverlayColumns + 1];
+    int count;
+};
+
+// Everything the studio keeps between the window system's callbacks, in one
+// record as the engine keeps its own in App.
+struct Studio {
+    StudioOptions options;
+    trackc::MusicMap musicMap;
+    Transport transport;
+    LiveShow live;
+    OverlayText overlay;
+    bool overlayShown = true;
+    double frameMs = 0.0;    // the last frame's
+    double frameCpuMs = 0.0; // the process's CPU time (all threads) since the last frame
+    int64_t lastCpuNs = 0;
+    double smoothedFrameMs = 0.0; // the overlay's
+    int64_t lastFrameEndNs = 0;   // 0: the next frame follows a pause
+};
+Studio studio;
 
 TandemSpace::BassTimer& timer() {
     return *App::instance().soundSync->timer;
@@ -67,39 +79,33 @@ TandemSpace::BassTimer& timer() {
 // A paused frame positions the stream itself (drawStoppedAt), exactly on its
 // row; a playing stream is moved by the timer.
 void seekTo(double row) {
-    transport.row = row;
-    if (transport.playing) timer().setRow(float(row));
+    studio.transport.row = row;
+    if (studio.transport.playing) timer().setRow(float(row));
     glutPostRedisplay();
 }
 
 void play() {
-    if (transport.row >= transport.endRow)
-        transport.row = loopInForce(transport.loop) ? transport.loop.start : 0.0;
-    timer().setRow(float(transport.row));
+    if (studio.transport.row >= studio.transport.endRow)
+        studio.transport.row =
+            loopInForce(studio.transport.loop) ? studio.transport.loop.start : 0.0;
+    timer().setRow(float(studio.transport.row));
     timer().play();
-    transport.playing = true;
-    lastFrameEndNs = 0;
+    studio.transport.playing = true;
+    studio.lastFrameEndNs = 0;
 }
 
 void pause() {
     timer().pause();
-    transport.row = timer().currentRow();
-    transport.playing = false;
+    studio.transport.row = timer().currentRow();
+    studio.transport.playing = false;
 }
-
-// The overlay's text, rebuilt every frame in place.
-struct OverlayText {
-    char lines[kOverlayLines][kOverlayColumns + 1];
-    int count;
-};
-OverlayText overlay;
 
 // Appends the text up to its first line end, cut to the overlay's width.
 void addLine(const char* text, size_t length) {
-    if (overlay.count == kOverlayLines) return;
+    if (studio.overlay.count == kOverlayLines) return;
     if (length > size_t(kOverlayColumns)) length = kOverlayColumns;
-    memcpy(overlay.lines[overlay.count], text, length);
-    overlay.lines[overlay.count++][length] = '\0';
+    memcpy(studio.overlay.lines[studio.overlay.count], text, length);
+    studio.overlay.lines[studio.overlay.count++][length] = '\0';
 }
 
 void addErrorLines(const char* text) {
@@ -112,19 +118,20 @@ void addErrorLines(const char* text) {
 }
 
 void drawOverlay() {
-    overlay.count = 0;
+    studio.overlay.count = 0;
     char barBeat[32];
-    formatBarBeat(transport.row, barBeat, sizeof barBeat);
+    formatBarBeat(studio.transport.row, barBeat, sizeof barBeat);
     char line[2 * kOverlayColumns];
-    snprintf(line, sizeof line, "row %.1f  %s  %s", transport.row, barBeat,
-             sectionAt(musicMap, transport.row));
+    snprintf(line, sizeof line, "row %.1f  %s  %s", studio.transport.row, barBeat,
+             sectionAt(studio.musicMap, studio.transport.row));
     addLine(line, strlen(line));
     snprintf(line, sizeof line, "%s  loop %.0f..%.0f %s  %.1f ms",
-             transport.playing ? "playing" : "paused", transport.loop.start, transport.loop.end,
-             loopInForce(transport.loop) ? "on" : "off", smoothedFrameMs);
+             studio.transport.playing ? "playing" : "paused", studio.transport.loop.start,
+             studio.transport.loop.end, loopInForce(studio.transport.loop) ? "on" : "off",
+             studio.smoothedFrameMs);
     addLine(line, strlen(line));
-    addErrorLines(live.tracksError.c_str());
-    for (const std::string& error : live.shaderErrors)
+    addErrorLines(studio.live.tracksError.c_str());
+    for (const std::string& error : studio.live.shaderErrors)
         addErrorLines(error.c_str());
 
     // Bitmaps take the raster colour unshaded, untextured and in front. The
@@ -143,10 +150,11 @@ void drawOverlay() {
     // so that it reads on the show's white flashes as well as on black.
     const App& app = App::instance();
     size_t widest = 0;
-    for (int i = 0; i < overlay.count; ++i)
-        if (strlen(overlay.lines[i]) > widest) widest = strlen(overlay.lines[i]);
+    for (int i = 0; i < studio.overlay.count; ++i)
+        if (strlen(studio.overlay.lines[i]) > widest) widest = strlen(studio.overlay.lines[i]);
     const int veilRight = kOverlayMargin * 2 + int(widest) * kOverlayCharWidth;
-    const int veilBottom = app.height - kOverlayMargin * 2 - overlay.count * kOverlayLineHeight;
+    const int veilBottom =
+        app.height - kOverlayMargin * 2 - studio.overlay.count * kOverlayLineHeight;
     glViewport(0, 0, app.width, app.height);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
@@ -167,9 +175,10 @@ void drawOverlay() {
     // Whole strings of one colour: the driver batches their bitmaps.
     const int top = app.height - kOverlayMargin - kOverlayLineHeight + 3;
     glColor3f(1.0f, 1.0f, 1.0f);
-    for (int i = 0; i < overlay.count; ++i) {
+    for (int i = 0; i < studio.overlay.count; ++i) {
         glWindowPos2i(kOverlayMargin, top - i * kOverlayLineHeight);
-        glutBitmapString(kOverlayFont, reinterpret_cast<const unsigned char*>(overlay.lines[i]));
+        glutBitmapString(kOverlayFont,
+                         reinterpret_cast<const unsigned char*>(studio.overlay.lines[i]));
     }
     glPopAttrib();
     glActiveTexture(GLenum(activeTexture));
@@ -179,20 +188,23 @@ void noteFrameTime(int64_t startNs, int64_t endNs) {
     // Playing, a frame lasts from the end of one to the end of the next; a
     // frame drawn while paused, or the first after a pause, costs its own
     // drawing.
-    const int64_t since = transport.playing && lastFrameEndNs ? lastFrameEndNs : startNs;
-    frameMs = double(endNs - since) / kNsPerMs;
-    smoothedFrameMs = smoothedFrameMs == 0.0
-                          ? frameMs
-                          : smoothedFrameMs + (frameMs - smoothedFrameMs) * kFrameTimeSmoothing;
-    lastFrameEndNs = transport.playing ? endNs : 0;
+    const int64_t since =
+        studio.transport.playing && studio.lastFrameEndNs ? studio.lastFrameEndNs : startNs;
+    studio.frameMs = double(endNs - since) / kNsPerMs;
+    studio.smoothedFrameMs =
+        studio.smoothedFrameMs == 0.0
+            ? studio.frameMs
+            : studio.smoothedFrameMs +
+                  (studio.frameMs - studio.smoothedFrameMs) * kFrameTimeSmoothing;
+    studio.lastFrameEndNs = studio.transport.playing ? endNs : 0;
     // CPU time holds still while other programs take the cores, so it shows
     // a frame's own cost (the software renderer's threads included) on a
     // busy machine too.
     timespec cpu;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
     const int64_t cpuNs = int64_t(cpu.tv_sec) * 1000 * kNsPerMs + cpu.tv_nsec;
-    frameCpuMs = lastCpuNs ? double(cpuNs - lastCpuNs) / kNsPerMs : 0.0;
-    lastCpuNs = cpuNs;
+    studio.frameCpuMs = studio.lastCpuNs ? double(cpuNs - studio.lastCpuNs) / kNsPerMs : 0.0;
+    studio.lastCpuNs = cpuNs;
 }
 
 void onStudioDisplay() {
@@ -200,50 +212,51 @@ void onStudioDisplay() {
     if (app.quit) App::shutdown();
     const int64_t startNs = wallClockNs();
     TandemSpace::BassTimer* timer = app.soundSync->timer;
-    if (transport.playing) {
+    if (studio.transport.playing) {
         const double row = timer->currentRow();
-        switch (playStep(transport, row, timer->isPlaying())) {
+        switch (playStep(studio.transport, row, timer->isPlaying())) {
         case PLAY_ON:
-            transport.row = row;
+            studio.transport.row = row;
             break;
         case PLAY_WRAP:
-            transport.row = transport.loop.start;
-            timer->setRow(float(transport.row));
+            studio.transport.row = studio.transport.loop.start;
+            timer->setRow(float(studio.transport.row));
             // A stream that ran to the music's end has stopped.
             timer->play();
             break;
         case PLAY_STOP:
             // The music ended: stay on its last moment, paused.
-            transport.row = row;
-            transport.playing = false;
+            studio.transport.row = row;
+            studio.transport.playing = false;
             break;
         }
     }
-    if (transport.playing)
-        app.draw(transport.row);
+    if (studio.transport.playing)
+        app.draw(studio.transport.row);
     else
-        drawStoppedAt(transport.row);
-    if (overlayShown) drawOverlay();
+        drawStoppedAt(studio.transport.row);
+    if (studio.overlayShown) drawOverlay();
     glutSwapBuffers();
     BASS_Update(0);
     const int64_t endNs = wallClockNs();
     noteFrameTime(startNs, endNs);
-    if (live.pendingSaveNs) {
+    if (studio.live.pendingSaveNs) {
         printf("halcyon-studio: %s on screen %.0f ms after the save (rebuilt in %.1f ms)\n",
-               live.pendingWhat.c_str(), double(endNs - live.pendingSaveNs) / kNsPerMs,
-               double(live.pendingRebuildNs) / kNsPerMs);
-        live.pendingSaveNs = 0;
-        live.pendingRebuildNs = 0;
+               studio.live.pendingWhat.c_str(),
+               double(endNs - studio.live.pendingSaveNs) / kNsPerMs,
+               double(studio.live.pendingRebuildNs) / kNsPerMs);
+        studio.live.pendingSaveNs = 0;
+        studio.live.pendingRebuildNs = 0;
     }
-    if (options.printRows)
-        printf("row %.3f frame_ms %.2f cpu_ms %.2f overlay %d\n", transport.row, frameMs,
-               frameCpuMs, overlayShown ? 1 : 0);
+    if (studio.options.printRows)
+        printf("row %.3f frame_ms %.2f cpu_ms %.2f overlay %d\n", studio.transport.row,
+               studio.frameMs, studio.frameCpuMs, studio.overlayShown ? 1 : 0);
     fflush(stdout);
-    if (transport.playing) glutPostRedisplay();
+    if (studio.transport.playing) glutPostRedisplay();
 }
 
 void onPollTimer(int) {
-    if (pollLiveShow(&live)) glutPostRedisplay();
+    if (pollLiveShow(&studio.live)) glutPostRedisplay();
     glutTimerFunc(kPollMs, onPollTimer, 0);
 }
 
@@ -253,24 +266,24 @@ void onStudioKey(unsigned char key, int, int) {
         App::instance().quit = true;
         break;
     case ' ':
-        if (transport.playing)
+        if (studio.transport.playing)
             pause();
         else
             play();
         break;
     case '[':
-        setLoopStart(&transport);
+        setLoopStart(&studio.transport);
         break;
     case ']':
-        setLoopEnd(&transport);
+        setLoopEnd(&studio.transport);
         break;
     case 'l':
     case 'L':
-        transport.loop.enabled = !transport.loop.enabled;
+        studio.transport.loop.enabled = !studio.transport.loop.enabled;
         break;
     case 'h':
     case 'H':
-        overlayShown = !overlayShown;
+        studio.overlayShown = !studio.overlayShown;
         break;
     default:
         return;
@@ -300,8 +313,8 @@ void onStudioSpecialKey(int key, int, int) {
     default:
         return;
     }
-    if (transport.playing) transport.row = timer().currentRow();
-    seekTo(seekTarget(transport, move, musicMap));
+    if (studio.transport.playing) studio.transport.row = timer().currentRow();
+    seekTo(seekTarget(studio.transport, move, studio.musicMap));
 }
 
 [[noreturn]] void usageError(const std::string& message) {
@@ -319,32 +332,37 @@ int main(int argc, char** argv) {
         }
     }
     trackc::Error mapError;
-    if (!trackc::readMusicMap(HALCYON_STUDIO_MUSIC_MAP, &musicMap, &mapError))
+    if (!trackc::readMusicMap(HALCYON_STUDIO_MUSIC_MAP, &studio.musicMap, &mapError))
         App::fail("halcyon-studio: %s\n", trackc::formatError(mapError).c_str());
     std::string error;
-    if (!parseStudioOptions(argc, argv, musicMap, HALCYON_STUDIO_SHOW_DIR, &options, &error))
+    if (!parseStudioOptions(argc, argv, studio.musicMap, HALCYON_STUDIO_SHOW_DIR, &studio.options,
+                            &error))
         usageError(error);
 
     initWindowSystem(&argc, argv);
-    openWindow(options.width, options.height);
+    openWindow(studio.options.width, studio.options.height);
     glutSetWindowTitle(kStudioTitle);
     setUpShow(onStudioDisplay);
     glutKeyboardFunc(onStudioKey);
     glutSpecialFunc(onStudioSpecialKey);
 
     App& app = App::instance();
-    startLiveShow(&live, options.showDir, musicMap, app.soundSync->sync->device);
+    startLiveShow(&studio.live, studio.options.showDir, studio.musicMap,
+                  app.soundSync->sync->device);
 
     const DWORD stream = timer().stream;
-    transport.endRow =
+    studio.transport.endRow =
         BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetLength(stream, BASS_POS_BYTE)) * kRowRate;
-    transport.loop = Loop{0.0, transport.endRow, false};
-    if (options.hasLoop)
-        transport.loop = Loop{double(options.loopStart), double(options.loopEnd), true};
-    transport.row = options.hasFrom ? options.from : options.hasLoop ? options.loopStart : 0;
+    studio.transport.loop = Loop{0.0, studio.transport.endRow, false};
+    if (studio.options.hasLoop)
+        studio.transport.loop =
+            Loop{double(studio.options.loopStart), double(studio.options.loopEnd), true};
+    studio.transport.row = studio.options.hasFrom   ? studio.options.from
+                           : studio.options.hasLoop ? studio.options.loopStart
+                                                    : 0;
 
     if (!BASS_Start()) App::fail("Error while BASS_Start: %i\n", BASS_ErrorGetCode());
-    if (!options.paused) play();
+    if (!studio.options.paused) play();
     glutTimerFunc(kPollMs, onPollTimer, 0);
     glutMainLoop();
     App::shutdown();
