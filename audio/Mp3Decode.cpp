@@ -64,24 +64,24 @@ bool allowNativeRates(mpg123_handle* mh) {
 }
 
 mpg123_ssize_t readFile(void* file, void* buffer, size_t bytes) {
-    const size_t got = fread(buffer, 1, bytes, (FILE*)file);
-    return got == 0 && ferror((FILE*)file) ? -1 : (mpg123_ssize_t)got;
+    const size_t got = fread(buffer, 1, bytes, static_cast<FILE*>(file));
+    return got == 0 && ferror(static_cast<FILE*>(file)) ? -1 : mpg123_ssize_t(got);
 }
 
 off_t seekFile(void* file, off_t offset, int whence) {
-    if (fseeko((FILE*)file, offset, whence) != 0) return -1;
-    return ftello((FILE*)file);
+    if (fseeko(static_cast<FILE*>(file), offset, whence) != 0) return -1;
+    return ftello(static_cast<FILE*>(file));
 }
 
 void closeFile(void* file) {
-    fclose((FILE*)file);
+    fclose(static_cast<FILE*>(file));
 }
 
 Mp3DecodeResult checkFormat(mpg123_handle* mh) {
     long rate = 0;
     int channels = 0, encoding = 0;
     if (mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK) return MP3_DECODE_BAD_DATA;
-    if (rate != (long)kMp3SampleRate) return MP3_DECODE_BAD_RATE;
+    if (rate != long(kMp3SampleRate)) return MP3_DECODE_BAD_RATE;
     if (channels != MPG123_STEREO || encoding != MPG123_ENC_SIGNED_16) return MP3_DECODE_BAD_DATA;
     return MP3_DECODE_OK;
 }
@@ -133,15 +133,15 @@ void demand(Mp3Stream* s, uint64_t frames) {
 }
 
 void* decodeRest(void* stream) {
-    Mp3Stream* s = (Mp3Stream*)stream;
+    Mp3Stream* s = static_cast<Mp3Stream*>(stream);
     uint64_t at = s->decoded.load(std::memory_order_relaxed);
     while (at < s->frames && awaitDemand(s, at) && decodeChunk(s))
         at = s->decoded.load(std::memory_order_relaxed);
     at = s->decoded.load(std::memory_order_relaxed);
     if (at < s->frames && !s->stop.load(std::memory_order_relaxed)) {
         fprintf(stderr, "halcyon: %s: MP3 data broken at %.3f s; silence from there\n",
-                s->path.c_str(), (double)at / kMp3SampleRate);
-        memset(s->samples + at * 2, 0, (size_t)(s->frames - at) * kBytesPerFrame);
+                s->path.c_str(), double(at) / kMp3SampleRate);
+        memset(s->samples + at * 2, 0, size_t(s->frames - at) * kBytesPerFrame);
         at = s->frames;
     }
     // Nothing more is read: the file need not stay open for the rest of the run.
@@ -173,8 +173,8 @@ Mp3DecodeResult openScanned(Mp3Stream* s) {
     if (format != MP3_DECODE_OK) return format;
     const off_t length = mpg123_length(s->mh);
     if (length <= 0) return MP3_DECODE_BAD_DATA;
-    s->frames = (uint64_t)length;
-    s->samples = (int16_t*)malloc(s->frames * kBytesPerFrame);
+    s->frames = uint64_t(length);
+    s->samples = static_cast<int16_t*>(malloc(s->frames * kBytesPerFrame));
     if (!s->samples) return MP3_DECODE_NO_MEMORY;
     if (!decodeChunk(s) && s->decoded.load() < s->frames) return MP3_DECODE_BAD_DATA;
     if (s->decoded.load() == 0) return MP3_DECODE_BAD_DATA;

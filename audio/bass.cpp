@@ -90,7 +90,7 @@ bool validHandle(DWORD handle) {
 // Called with the lock held from here on.
 
 void restartEstimate(Stream& s, uint64_t frame) {
-    s.heard = (double)frame;
+    s.heard = double(frame);
     s.heardTimeNs = audioClockNs();
     s.readFrame = frame;
     s.pullCount = 0;
@@ -115,19 +115,19 @@ void updateHeard(Stream& s) {
         const Pull& latest = s.pulls[(s.pullNext + kPullHistory - 1) % kPullHistory];
         double estimate = std::min(lowest, latest.frame + latest.frames - latency);
         estimate = std::min(estimate, s.heard + kMaxCatchUp * framesIn(now - s.heardTimeNs));
-        estimate = std::min(estimate, (double)s.frames);
+        estimate = std::min(estimate, double(s.frames));
         s.heard = std::max(s.heard, estimate);
     }
     s.heardTimeNs = now;
     if (s.heard >= s.frames && s.readFrame >= s.frames) {
-        s.heard = (double)s.frames;
+        s.heard = double(s.frames);
         s.state = BASS_ACTIVE_STOPPED;
     }
 }
 
 uint64_t heardFrame(Stream& s) {
     updateHeard(s);
-    return (uint64_t)s.heard;
+    return uint64_t(s.heard);
 }
 
 void pullFrames(int16_t* stereo, uint32_t frames) {
@@ -136,19 +136,19 @@ void pullFrames(int16_t* stereo, uint32_t frames) {
     uint32_t copied = 0;
     if (s.handle != 0 && s.state == BASS_ACTIVE_PLAYING) {
         if (s.readFrame < s.frames) {
-            copied = (uint32_t)std::min<uint64_t>(frames, s.frames - s.readFrame);
+            copied = uint32_t(std::min<uint64_t>(frames, s.frames - s.readFrame));
             // The decoder runs far ahead of real time, so this waits only right after a seek
             // that nobody waited for; it gives up only while the stream is being freed.
             const uint64_t ready = mp3WaitDecoded(s.mp3, s.readFrame + copied);
-            copied = (uint32_t)std::min<uint64_t>(copied, ready - std::min(ready, s.readFrame));
+            copied = uint32_t(std::min<uint64_t>(copied, ready - std::min(ready, s.readFrame)));
         }
-        memcpy(stereo, s.samples + s.readFrame * 2, (size_t)copied * kBytesPerFrame);
+        memcpy(stereo, s.samples + s.readFrame * 2, size_t(copied) * kBytesPerFrame);
         s.pulls[s.pullNext] = Pull{audioClockNs(), s.readFrame, frames};
         s.pullNext = (s.pullNext + 1) % kPullHistory;
         s.pullCount = std::min(s.pullCount + 1, kPullHistory);
         s.readFrame += frames;
     }
-    memset(stereo + copied * 2, 0, (size_t)(frames - copied) * kBytesPerFrame);
+    memset(stereo + copied * 2, 0, size_t(frames - copied) * kBytesPerFrame);
 }
 
 // Called without the lock: detaching waits for a pull in progress, which may be waiting for it.
@@ -173,7 +173,7 @@ const Spectrum& spectrum() {
         Spectrum s;
         s.config = kiss_fftr_alloc(kFftSize, 0, nullptr, nullptr);
         for (uint32_t n = 0; n < kFftSize; ++n)
-            s.window[n] = (float)(0.5 - 0.5 * std::cos(2.0 * M_PI * n / kFftSize));
+            s.window[n] = float(0.5 - 0.5 * std::cos(2.0 * M_PI * n / kFftSize));
         return s;
     }();
     return built;
@@ -186,7 +186,7 @@ void audioSpectrum256(const int16_t* stereo, float* magnitudes128) {
     kiss_fft_scalar input[kFftSize];
     kiss_fft_cpx output[kFftBins + 1];
     for (uint32_t n = 0; n < kFftSize; ++n) {
-        float mono = 0.5f * ((float)stereo[2 * n] + (float)stereo[2 * n + 1]) * kSampleScale;
+        float mono = 0.5f * (float(stereo[2 * n]) + float(stereo[2 * n + 1])) * kSampleScale;
         input[n] = mono * fft.window[n];
     }
     kiss_fftr(fft.config, input, output);
@@ -259,32 +259,31 @@ DWORD BASS_ChannelIsActive(DWORD handle) {
 }
 
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode) {
-    if (!validHandle(handle)) return (QWORD)-1;
-    if (mode != BASS_POS_BYTE) return fail(BASS_ERROR_ILLPARAM, (QWORD)-1);
+    if (!validHandle(handle)) return QWORD(-1);
+    if (mode != BASS_POS_BYTE) return fail(BASS_ERROR_ILLPARAM, QWORD(-1));
     replaceLostOutput();
     std::lock_guard<std::mutex> guard(audio.lock);
     return succeed(heardFrame(audio.stream) * kBytesPerFrame);
 }
 
 QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode) {
-    if (!validHandle(handle)) return (QWORD)-1;
-    if (mode != BASS_POS_BYTE) return fail(BASS_ERROR_ILLPARAM, (QWORD)-1);
+    if (!validHandle(handle)) return QWORD(-1);
+    if (mode != BASS_POS_BYTE) return fail(BASS_ERROR_ILLPARAM, QWORD(-1));
     std::lock_guard<std::mutex> guard(audio.lock);
     return succeed(audio.stream.frames * kBytesPerFrame);
 }
 
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {
     if (!validHandle(handle)) return -1.0;
-    return succeed((double)(pos / kBytesPerFrame) / kSampleRate);
+    return succeed(double(pos / kBytesPerFrame) / kSampleRate);
 }
 
 QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double pos) {
-    if (!validHandle(handle)) return (QWORD)-1;
-    if (!(pos > 0.0)) return succeed((QWORD)0); // negative or NaN
+    if (!validHandle(handle)) return QWORD(-1);
+    if (!(pos > 0.0)) return succeed(QWORD(0)); // negative or NaN
     const double frames = std::floor(pos * kSampleRate + 0.5);
-    if (frames >= (double)(UINT64_MAX / kBytesPerFrame))
-        return fail(BASS_ERROR_ILLPARAM, (QWORD)-1);
-    return succeed((QWORD)frames * kBytesPerFrame);
+    if (frames >= double(UINT64_MAX / kBytesPerFrame)) return fail(BASS_ERROR_ILLPARAM, QWORD(-1));
+    return succeed(QWORD(frames) * kBytesPerFrame);
 }
 
 BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode) {
@@ -313,9 +312,9 @@ BOOL BASS_ChannelPause(DWORD handle) {
 }
 
 DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
-    if (!validHandle(handle)) return (DWORD)-1;
+    if (!validHandle(handle)) return DWORD(-1);
     if (!buffer || !(length & BASS_DATA_FFT256) || (length & ~kDataFlagsKnown))
-        return fail(BASS_ERROR_ILLPARAM, (DWORD)-1);
+        return fail(BASS_ERROR_ILLPARAM, DWORD(-1));
     Stream& s = audio.stream;
     uint64_t at;
     {
@@ -324,16 +323,16 @@ DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
     }
     // Decoded samples never change while the stream exists, and only this thread frees them.
     int16_t frames[kFftSize * 2];
-    const int64_t first = (int64_t)at - kFftSize / 2;
-    const uint64_t ready = mp3WaitDecoded(s.mp3, (uint64_t)std::max<int64_t>(first + kFftSize, 0));
+    const int64_t first = int64_t(at) - kFftSize / 2;
+    const uint64_t ready = mp3WaitDecoded(s.mp3, uint64_t(std::max<int64_t>(first + kFftSize, 0)));
     for (uint32_t n = 0; n < kFftSize; ++n) {
         const int64_t frame = first + n;
-        const bool inside = frame >= 0 && (uint64_t)frame < ready;
+        const bool inside = frame >= 0 && uint64_t(frame) < ready;
         frames[2 * n] = inside ? s.samples[2 * frame] : 0;
         frames[2 * n + 1] = inside ? s.samples[2 * frame + 1] : 0;
     }
-    audioSpectrum256(frames, (float*)buffer);
-    return succeed((DWORD)(kFftBins * sizeof(float)));
+    audioSpectrum256(frames, static_cast<float*>(buffer));
+    return succeed(DWORD(kFftBins * sizeof(float)));
 }
 
 BOOL BASS_Update(DWORD) {
