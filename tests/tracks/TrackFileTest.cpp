@@ -142,3 +142,33 @@ TEST(TrackFile, CompilerWritesAllOrNothing) {
     EXPECT_EQ(files, readDir(again));
     std::system(("rm -r " + root).c_str());
 }
+
+TEST(TrackFile, CompilerCommandLine) {
+    std::string root = makeTempDir();
+    const std::string log = root + "log.txt";
+    const std::string expected =
+        "halcyon-trackc: expected --map MUSIC_MAP --out DIR SOURCE... (see --help)\n";
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string stdoutText; // and nothing on stderr, or
+        std::string stderrText; // and nothing on stdout
+    } cases[] = {
+        {"--help", 0, "usage: halcyon-trackc --map MUSIC_MAP --out DIR SOURCE...\n", ""},
+        {"--out " + root + " a.tracks --help", 0,
+         "usage: halcyon-trackc --map MUSIC_MAP --out DIR SOURCE...\n", ""},
+        {"", 2, "", expected},
+        {"--map m --out " + root, 2, "", expected},
+        {"--map m --out " + root + " --verbose a.tracks", 2, "",
+         "halcyon-trackc: unknown option --verbose (see --help)\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string command =
+            std::string(TRACKC_EXE) + " " + c.arguments + " >" + log + ".out 2>" + log;
+        const int status = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.status) << c.arguments;
+        EXPECT_EQ(readFile(log + ".out"), c.stdoutText) << c.arguments;
+        EXPECT_EQ(readFile(log), c.stderrText) << c.arguments;
+    }
+    std::system(("rm -r " + root).c_str());
+}

@@ -6,7 +6,8 @@
 // Every source and the map are read and checked before anything is written:
 // on any error the message goes to stderr as "file:line: message", the exit
 // status is 1 and DIR is left as it was. On success DIR receives one file per
-// track of the program, each overwritten whole.
+// track of the program, each overwritten whole. As every program's: `--help`
+// prints the usage (status 0), a bad command line one line (status 2).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +21,7 @@
 namespace {
 
 const char kUsage[] = "usage: halcyon-trackc --map MUSIC_MAP --out DIR SOURCE...\n";
+const int kUsageStatus = 2;
 
 bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");
@@ -41,20 +43,27 @@ int main(int argc, char** argv) {
     std::string outDir;
     std::vector<std::string> sources;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+    for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--map") == 0 && i + 1 < argc) {
             mapPath = argv[++i];
         } else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) {
             outDir = argv[++i];
         } else if (argv[i][0] == '-' && argv[i][1] == '-') {
-            std::fprintf(stderr, "halcyon-trackc: unknown option %s\n%s", argv[i], kUsage);
-            return 1;
+            std::fprintf(stderr, "halcyon-trackc: unknown option %s (see --help)\n", argv[i]);
+            return kUsageStatus;
         } else {
             sources.push_back(argv[i]);
         }
     }
     if (mapPath.empty() || outDir.empty() || sources.empty()) {
-        std::fputs(kUsage, stderr);
-        return 1;
+        std::fputs("halcyon-trackc: expected --map MUSIC_MAP --out DIR SOURCE... (see --help)\n",
+                   stderr);
+        return kUsageStatus;
     }
 
     trackc::Error error;
