@@ -4,11 +4,11 @@
 #include "tandem1.0/GL.h"
 #include "tandem1.0/SoundSync.h"
 #include "sync/show.h"
+#include "tandem1.0/Pi.h"
 
 #include <cmath>
 
 namespace {
-const double kPi = 3.14159265358979;
 const float kWideAspect = 1.7777778f;
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "Equaliser.h"
 
 #include "TrackFloor.h"
+#include "tandem1.0/Pi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +20,6 @@ float tunnelColours[4 * kTunnelVertexCount];
 
 namespace {
 
-const double kPi = 3.14159265358979;
 const float kPeakDecay = 0.9f;
 const float kRingOuter = 1.15f;
 const float kRingRest = 1.25f;

@@ -5,12 +5,12 @@
 #include "tandem1.0/GL.h"
 #include "tandem1.0/RenderTarget.h"
 #include "tandem1.0/ShaderProgram.h"
+#include "tandem1.0/Pi.h"
 
 #include <cmath>
 
 namespace {
 
-const long double kPi = 3.14159265358979L;
 // One full turn of the glow every 256 rows: row / 128 half-turns.
 const long double kGlowTurnPerRow = 0.0078125L;
 const int32_t kHalfBlurDivisor = 80;

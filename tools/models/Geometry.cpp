@@ -1,4 +1,5 @@
 #include "tools/models/Geometry.h"
+#include "tandem1.0/Pi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +10,6 @@ namespace models {
 
 namespace {
 
-const double kPi = 3.14159265358979323846;
 // Below this cosine between a triangle's own normal and its corners' normals the builder is
 // wrong, not the data: abort instead of guessing a winding.
 const double kMinNormalAgreement = 0.05;

@@ -40,6 +40,7 @@
 // 34  coil spring          v//vn                 none        1
 // 35  spinning top         v/vt                  g           1
 #include "tools/models/Symbols.h"
+#include "tandem1.0/Pi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -48,7 +49,6 @@ namespace models {
 
 namespace {
 
-const double kPi = 3.14159265358979323846;
 const double kGolden = 1.61803398874989484820;
 
 double radians(double degrees) {
