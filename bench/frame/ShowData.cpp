@@ -1,6 +1,7 @@
 #include "ShowData.h"
 
 #include "tracks/TrackSource.h"
+#include "sync/show.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
@@ -167,32 +168,32 @@ bool writeCoverageTracks(const std::string& dir) {
         float values[4];
     };
     static const Blocks kBlocks[] = {
-        {"Camera:dist", {4, 5, 4, 6}},
-        {"Camera:fov", {60, 60, 70, 60}},
-        {"eq:br", {1, 0.8f, 0, 1}},
-        {"eq:mode", {0, 1, 0, 1}},
-        {"eq:blend", {1, 3, 1, 1}},
-        {"symbol:num", {2, 7.5f, -1, 12}},
-        {"symbol:scale", {1, 1.5f, 1, 1.2f}},
-        {"symbol:blend", {1, 3, 1, 1}},
-        {"video:numframes", {2, 1, 3, 3}},
-        {"video:r", {0.6f, 0.3f, 1, 0.5f}},
-        {"video:g", {0.4f, 0.6f, 0.5f, 0.5f}},
-        {"video:b", {1, 1, 0.2f, 1}},
-        {"video:num", {0, 3, 17, 8}},
-        {"laser1:numlasers", {1, 2, 16, 1}},
-        {"laser1:col_r", {1, 0.2f, 0.1f, 1}},
-        {"laser1:col_g", {0.2f, 1, 0.3f, 0.4f}},
-        {"laser1:col_b", {0.2f, 0.3f, 1, 0.8f}},
-        {"laser1:pos_y", {-20, -30, -10, -20}},
-        {"laser1:pos_z", {100, 80, 120, 100}},
-        {"laser1:diam", {40, 60, 30, 50}},
-        {"circles:r", {0.1f, 0.3f, 0.4f, 0.2f}},
-        {"circles:g", {0.2f, 0.1f, 0.1f, 0.3f}},
-        {"circles:b", {0.5f, 0.4f, 0.1f, 0.6f}},
-        {"circles:blend", {1, 6, 3, 1}},
-        {"strobo", {0.1f, 0, 0.3f, 0.2f}},
-        {"glow:glowbr", {0.8f, 1, 0.6f, 1}},
+        {kTrackCameraDist, {4, 5, 4, 6}},
+        {kTrackCameraFov, {60, 60, 70, 60}},
+        {kTrackEqBr, {1, 0.8f, 0, 1}},
+        {kTrackEqMode, {0, 1, 0, 1}},
+        {kTrackEqBlend, {1, 3, 1, 1}},
+        {kTrackSymbolNum, {2, 7.5f, -1, 12}},
+        {kTrackSymbolScale, {1, 1.5f, 1, 1.2f}},
+        {kTrackSymbolBlend, {1, 3, 1, 1}},
+        {kTrackVideoNumframes, {2, 1, 3, 3}},
+        {kTrackVideoR, {0.6f, 0.3f, 1, 0.5f}},
+        {kTrackVideoG, {0.4f, 0.6f, 0.5f, 0.5f}},
+        {kTrackVideoB, {1, 1, 0.2f, 1}},
+        {kTrackVideoNum, {0, 3, 17, 8}},
+        {kTrackLaser1Numlasers, {1, 2, 16, 1}},
+        {kTrackLaser1ColR, {1, 0.2f, 0.1f, 1}},
+        {kTrackLaser1ColG, {0.2f, 1, 0.3f, 0.4f}},
+        {kTrackLaser1ColB, {0.2f, 0.3f, 1, 0.8f}},
+        {kTrackLaser1PosY, {-20, -30, -10, -20}},
+        {kTrackLaser1PosZ, {100, 80, 120, 100}},
+        {kTrackLaser1Diam, {40, 60, 30, 50}},
+        {kTrackCirclesR, {0.1f, 0.3f, 0.4f, 0.2f}},
+        {kTrackCirclesG, {0.2f, 0.1f, 0.1f, 0.3f}},
+        {kTrackCirclesB, {0.5f, 0.4f, 0.1f, 0.6f}},
+        {kTrackCirclesBlend, {1, 6, 3, 1}},
+        {kTrackStrobo, {0.1f, 0, 0.3f, 0.2f}},
+        {kTrackGlowGlowbr, {0.8f, 1, 0.6f, 1}},
     };
     bool ok = true;
     for (const Blocks& b : kBlocks) {
@@ -202,12 +203,12 @@ bool writeCoverageTracks(const std::string& dir) {
         ok = ok && writeTrack(dir, b.name, keys);
     }
     // Moving parts: linear sweeps over the whole range.
-    ok = ok && writeTrack(dir, "video:pos", {{0, 0, 1}, {400, 4, 1}});
-    ok = ok && writeTrack(dir, "Camera:angle", {{0, 0, 1}, {400, 2, 1}});
-    ok = ok && writeTrack(dir, "symbol:rot_y", {{0, 0, 1}, {400, 720, 1}});
-    ok = ok && writeTrack(dir, "symbol:rot_x", {{0, 20, 1}, {400, 380, 1}});
-    ok = ok && writeTrack(dir, "laser1:rot_x", {{-100, -40, 2}, {500, 40, 2}});
-    ok = ok && writeTrack(dir, "laser1:rot_y", {{-100, 30, 2}, {500, -30, 2}});
-    ok = ok && writeTrack(dir, "laser1:rot_z", {{-100, 0, 1}, {500, 6, 1}});
+    ok = ok && writeTrack(dir, kTrackVideoPos, {{0, 0, 1}, {400, 4, 1}});
+    ok = ok && writeTrack(dir, kTrackCameraAngle, {{0, 0, 1}, {400, 2, 1}});
+    ok = ok && writeTrack(dir, kTrackSymbolRotY, {{0, 0, 1}, {400, 720, 1}});
+    ok = ok && writeTrack(dir, kTrackSymbolRotX, {{0, 20, 1}, {400, 380, 1}});
+    ok = ok && writeTrack(dir, kTrackLaser1RotX, {{-100, -40, 2}, {500, 40, 2}});
+    ok = ok && writeTrack(dir, kTrackLaser1RotY, {{-100, 30, 2}, {500, -30, 2}});
+    ok = ok && writeTrack(dir, kTrackLaser1RotZ, {{-100, 0, 1}, {500, 6, 1}});
     return ok;
 }
