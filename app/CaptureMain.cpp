@@ -142,6 +142,7 @@ struct FrameWriter {
     long queued = 0, written = 0;
     bool done = false, failed = false;
     pthread_t thread;
+    bool joined = false; // finishWriting runs twice when the encoder fails at the end
 };
 
 void* writeFrames(void* data) {
@@ -185,7 +186,12 @@ bool finishWriting(FrameWriter& w) {
         w.done = true;
     }
     w.changed.notify_all();
-    pthread_join(w.thread, nullptr);
+    if (!w.joined) {
+        const int joined = pthread_join(w.thread, nullptr);
+        if (joined != 0)
+            App::fail("\n%s: cannot join the writer thread: %s\n", kTool, strerror(joined));
+        w.joined = true;
+    }
     return !w.failed;
 }
 
@@ -193,6 +199,7 @@ bool finishWriting(FrameWriter& w) {
     finishWriting(w);
     finishEncoder(&w.encoder);
     setTemporaryWriter(0);
+    reapEncoder(&w.encoder);
     discardTemporary();
     App::fail("\n%s: ffmpeg stopped taking frames; nothing written to %s\n", kTool,
               options.out.c_str());
@@ -259,8 +266,9 @@ void capture() {
     if (!finishWriting(writer)) stoppedTakingFrames(writer);
     const double exportSeconds = monotonicSeconds() - started;
     const bool encoded = finishEncoder(&writer.encoder);
-    // Reaped: its process number may go to another process now.
+    // Forgotten before it is reaped: its process number may then go to another process.
     setTemporaryWriter(0);
+    reapEncoder(&writer.encoder);
     fprintf(stderr, "\n");
     if (!encoded) {
         discardTemporary();
@@ -299,8 +307,8 @@ int main(int argc, char** argv) {
     if (!openOutputParent(kTool, options.out, &folder, &outName, &error))
         App::fail("%s", error.c_str());
     const std::string extension = extensionOf(outName);
-    temporary = temporaryName(kTool, "." + (extension.empty() ? "mp4" : extension));
-    const int probe = createTemporary(kTool, folder, temporary, &error);
+    const int probe = createTemporary(kTool, folder, "." + (extension.empty() ? "mp4" : extension),
+                                      &temporary, &error);
     if (probe < 0) App::fail("%s", error.c_str());
     close(probe);
     // Nothing is played: leave the sound card to others and say nothing of it.
