@@ -62,7 +62,7 @@ while IFS=$'\t' read -r binary folder environment; do
   IFS=';' read -r -a variables <<<"$environment"
   start=$SECONDS
   if (cd "$folder" && env "${variables[@]}" "$binary" --gtest_shuffle \
-        --gtest_random_seed="${GTEST_SEED:-0}" >"$work/log" 2>&1); then
+        --gtest_random_seed="${GTEST_SEED:-0}" </dev/null >"$work/log" 2>&1); then
     echo "passed in one process: $binary ($((SECONDS - start)) s)"
   else
     status=1
