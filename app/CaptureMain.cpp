@@ -195,12 +195,20 @@ bool finishWriting(FrameWriter& w) {
     return !w.failed;
 }
 
-[[noreturn]] void stoppedTakingFrames(FrameWriter& w) {
+// On a path that fails: the encoder is ended (its output is not wanted, and one
+// that stopped reading but lives on would hold the writer forever), the writer
+// thread joined, the encoder reaped and the temporary file removed.
+void abandonExport(FrameWriter& w) {
+    killEncoder(w.encoder);
     finishWriting(w);
     finishEncoder(&w.encoder);
     setTemporaryWriter(0);
     reapEncoder(&w.encoder);
     discardTemporary();
+}
+
+[[noreturn]] void stoppedTakingFrames(FrameWriter& w) {
+    abandonExport(w);
     App::fail("\n%s: ffmpeg stopped taking frames; nothing written to %s\n", kTool,
               options.out.c_str());
 }
@@ -209,7 +217,10 @@ bool finishWriting(FrameWriter& w) {
 void takeOut(FrameWriter& w, const GLuint* readback, long n) {
     glBindBufferARB(GL_PIXEL_PACK_BUFFER_ARB, readback[n % kReadbackRing]);
     const void* mapped = glMapBufferARB(GL_PIXEL_PACK_BUFFER_ARB, GL_READ_ONLY_ARB);
-    if (!mapped) App::fail("\n%s: cannot read frame %ld back\n", kTool, n);
+    if (!mapped) {
+        abandonExport(w);
+        App::fail("\n%s: cannot read frame %ld back\n", kTool, n);
+    }
     unsigned char* slot = freeSlot(w);
     if (slot) memcpy(slot, mapped, w.frameBytes);
     glUnmapBufferARB(GL_PIXEL_PACK_BUFFER_ARB);

@@ -76,3 +76,7 @@ void reapEncoder(Encoder* encoder) {
     }
     encoder->pid = -1;
 }
+
+void killEncoder(const Encoder& encoder) {
+    if (encoder.pid > 0) kill(encoder.pid, SIGKILL);
+}

@@ -29,3 +29,7 @@ bool writeToEncoder(const Encoder& encoder, const void* bytes, size_t size);
 // it first.
 bool finishEncoder(Encoder* encoder);
 void reapEncoder(Encoder* encoder);
+
+// Ends the encoder at once (SIGKILL), unless it was reaped already; finish and
+// reap it as usual afterwards.
+void killEncoder(const Encoder& encoder);
