@@ -46,7 +46,6 @@ struct Output {
     // A device whose thread hangs cannot be closed (closing waits for that thread): it is left
     // open, silenced, until the process ends.
     bool deviceHangs = false;
-    bool exitHookSet = false;
 };
 
 Output out;
@@ -129,8 +128,8 @@ void* silentLoop(void*) {
         lock.unlock();
         out.pull(scratch, kPeriodFrames);
         lock.lock();
-        int64_t due = start + period * kPeriodFrames * kNanosPerSecond / kSampleRate;
-        auto deadline = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(due));
+        auto deadline = std::chrono::steady_clock::time_point(
+            std::chrono::nanoseconds(silentPeriodDueNs(start, period)));
         if (out.silentWake.wait_until(lock, deadline, [] { return out.silentStop; }))
             return nullptr;
     }
@@ -173,9 +172,18 @@ bool silentRequested() {
 
 } // namespace
 
+int64_t silentPeriodDueNs(int64_t startNs, int64_t period) {
+    // Whole seconds apart from the rest: frames times nanoseconds a second would pass the 64-bit
+    // range near period 9e6 (58 hours), and the deadline would fall into the past.
+    const int64_t frames = period * kPeriodFrames;
+    return startNs + frames / kSampleRate * kNanosPerSecond +
+           frames % kSampleRate * kNanosPerSecond / kSampleRate;
+}
+
 bool audioOutputOpen(AudioPullFn pull) {
-    // Registered after `out` was constructed, so it runs before `out` is destroyed.
-    if (!out.exitHookSet) out.exitHookSet = atexit(closeAtExit) == 0;
+    // Registered after `out` was constructed, so it runs before `out` is destroyed; and again at
+    // every open, so it also runs before any exit handler registered since an earlier open.
+    atexit(closeAtExit);
     out.pull = pull;
     out.detached = false;
     out.manualLost = false;

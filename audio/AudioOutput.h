@@ -36,5 +36,10 @@ AudioOutputKind audioOutputKind();
 // How many frames after a pull its first frame is heard.
 uint32_t audioOutputLatencyFrames();
 
+// When the silent output pulls period `period` (counted from 1 after the first pull at startNs):
+// whole periods of 1024 frames at 44100 Hz after it, exact to the nanosecond, for any count a
+// process could reach.
+int64_t silentPeriodDueNs(int64_t startNs, int64_t period);
+
 // Monotonic nanoseconds (the fake clock on the manual output).
 int64_t audioClockNs();

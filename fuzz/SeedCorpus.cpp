@@ -133,8 +133,10 @@ void appendBytes(void* out, void* data, int size) {
     static_cast<std::string*>(out)->append(static_cast<const char*>(data), size_t(size));
 }
 
-// An 8x8 crop of the image as PGM/PPM, uncompressed TGA and JPEG (grey and
-// colour: one and three components take different paths in the decoder).
+// An 8x8 crop of the image in every format the texture decoder reads besides
+// PNG: PGM/PPM at 8 bits a sample and PGM at 16 (each takes its own path in
+// the decoder), and JPEG (grey and colour: one and three components take
+// different paths).
 void writeCrops(const std::string& png, const fs::path& out) {
     int w, h, n;
     unsigned char* rgba =
@@ -142,23 +144,19 @@ void writeCrops(const std::string& png, const fs::path& out) {
     if (!rgba) return;
     const int side = std::min(kCrop, std::min(w, h));
     const int x0 = (w - side) / 2, y0 = (h - side) / 2;
-    std::string grey, rgb, bgra;
+    std::string grey, rgb, grey16;
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x) {
             const unsigned char* p = rgba + 4 * ((y0 + y) * w + x0 + x);
             grey += char(p[0]);
             rgb.append({char(p[0]), char(p[1]), char(p[2])});
-            bgra.append({char(p[2]), char(p[1]), char(p[0]), char(p[3])});
+            grey16.append({char(p[0]), char(p[1])}); // big-endian samples
         }
     stbi_image_free(rgba);
-    const std::string size = std::to_string(side) + " " + std::to_string(side) + " 255\n";
-    writeFile(out / "crop-grey.pgm", "P5\n" + size + grey);
-    writeFile(out / "crop-rgb.ppm", "P6\n" + size + rgb);
-    std::string tga(18, '\0');
-    tga[2] = 2; // uncompressed true colour
-    tga[12] = char(side), tga[14] = char(side);
-    tga[16] = 32, tga[17] = 8; // 32 bits a pixel, 8 of them alpha
-    writeFile(out / "crop-rgba.tga", tga + bgra);
+    const std::string sides = std::to_string(side) + " " + std::to_string(side);
+    writeFile(out / "crop-grey.pgm", "P5\n" + sides + " 255\n" + grey);
+    writeFile(out / "crop-rgb.ppm", "P6\n" + sides + " 255\n" + rgb);
+    writeFile(out / "crop-grey16.pgm", "P5\n" + sides + " 65535\n" + grey16);
     std::string jpegGrey, jpegRgb;
     stbi_write_jpg_to_func(appendBytes, &jpegGrey, side, side, 1, grey.data(), kJpegQuality);
     stbi_write_jpg_to_func(appendBytes, &jpegRgb, side, side, 3, rgb.data(), kJpegQuality);

@@ -14,19 +14,25 @@ const int kOpenGLDefaultUnpackAlignment = 4;
 const int kTightRows = 1;
 const int kPnmHeaderNumbers = 3; // width, height, levels
 const int64_t kPnmMaxLevels = 65535;
+const int64_t kPnmMaxByteLevels = 255; // more levels take two bytes a sample
+const int64_t kPnmColourChannels = 3;
 
 bool isPnmSpace(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// The decoder reads the numbers of a PNM header without an overflow check, so a long run of
-// digits is undefined behaviour. Any number above its own limits (a side above
-// STBI_MAX_DIMENSIONS, more than 65535 levels) makes it refuse the file anyway; such a header is
-// refused before it is read. Skips white space and comments as the decoder does.
-bool pnmNumbersInRange(const unsigned char* bytes, int32_t size) {
+// Two faults of the decoder with PNM headers. It reads the header's numbers without an overflow
+// check, so a long run of digits is undefined behaviour; any number above its own limits (a side
+// above STBI_MAX_DIMENSIONS, more than 65535 levels) makes it refuse the file anyway, so such a
+// header is refused before it is read. And it allocates the whole image the header claims, then
+// reads the pixels without checking that the file holds them: a header alone decodes as an image
+// of up to 16384 a side. A file shorter than its pixels is refused. Skips white space and comments
+// as the decoder does; the pixels start after the one character that ends the levels.
+bool pnmHeaderFits(const unsigned char* bytes, int32_t size) {
     if (size < 2 || bytes[0] != 'P' || (bytes[1] != '5' && bytes[1] != '6')) return true;
+    int64_t numbers[kPnmHeaderNumbers] = {};
     int32_t at = 2;
-    for (int number = 0; number < kPnmHeaderNumbers; ++number) {
+    for (int64_t& value : numbers) {
         for (;;) {
             while (at < size && isPnmSpace(bytes[at]))
                 ++at;
@@ -34,13 +40,15 @@ bool pnmNumbersInRange(const unsigned char* bytes, int32_t size) {
             while (at < size && bytes[at] != '\n' && bytes[at] != '\r')
                 ++at;
         }
-        int64_t value = 0;
         for (; at < size && bytes[at] >= '0' && bytes[at] <= '9'; ++at) {
             value = value * 10 + (bytes[at] - '0');
             if (value > STBI_MAX_DIMENSIONS && value > kPnmMaxLevels) return false;
         }
     }
-    return true;
+    const int64_t channels = bytes[1] == '6' ? kPnmColourChannels : 1;
+    const int64_t bytesPerLevel = numbers[2] > kPnmMaxByteLevels ? 2 : 1;
+    const int64_t pixelBytes = numbers[0] * numbers[1] * channels * bytesPerLevel;
+    return int64_t(size) - (int64_t(at) + 1) >= pixelBytes;
 }
 
 const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
@@ -204,8 +212,7 @@ bool textureFormatFor(int channels, TextureFormat* out) {
 
 TextureDecode decodeTextureImage(const unsigned char* bytes, int32_t size, TextureImage* out) {
     *out = TextureImage{};
-    if (!pnmNumbersInRange(bytes, size) || !pngChunksFit(bytes, size) ||
-        !jpegTablesUsable(bytes, size))
+    if (!pnmHeaderFits(bytes, size) || !pngChunksFit(bytes, size) || !jpegTablesUsable(bytes, size))
         return TextureDecode::Unreadable;
     const std::vector<unsigned char> cleaned = withoutEmptyIdat(bytes, size);
     if (!cleaned.empty()) {

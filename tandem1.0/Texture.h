@@ -1,5 +1,6 @@
 // Texture: a mipmapped, repeating 2D texture from an image of the data
-// directory (any format the image decoder reads; 8 bits a channel).
+// directory: PNG, JPEG or binary PGM/PPM, decoded to 8 bits a channel. Other
+// formats are refused like any unreadable file.
 //
 // One, three and four channels are accepted; anything else, or an image the
 // decoder cannot read, ends the process through App::fail. The decoded pixels

@@ -141,6 +141,7 @@ struct FrameWriter {
     long queued = 0, written = 0;
     bool done = false, failed = false;
     pthread_t thread;
+    bool joined = false; // finishWriting runs twice when the encoder fails at the end
 };
 
 void* writeFrames(void* data) {
@@ -184,15 +185,29 @@ bool finishWriting(FrameWriter& w) {
         w.done = true;
     }
     w.changed.notify_all();
-    pthread_join(w.thread, nullptr);
+    if (!w.joined) {
+        const int joined = pthread_join(w.thread, nullptr);
+        if (joined != 0)
+            App::fail("\n%s: cannot join the writer thread: %s\n", kTool, strerror(joined));
+        w.joined = true;
+    }
     return !w.failed;
 }
 
-[[noreturn]] void stoppedTakingFrames(FrameWriter& w) {
+// On a path that fails: the encoder is ended (its output is not wanted, and one
+// that stopped reading but lives on would hold the writer forever), the writer
+// thread joined, the encoder reaped and the temporary file removed.
+void abandonExport(FrameWriter& w) {
+    killEncoder(w.encoder);
     finishWriting(w);
     finishEncoder(&w.encoder);
     setTemporaryWriter(0);
+    reapEncoder(&w.encoder);
     discardTemporary();
+}
+
+[[noreturn]] void stoppedTakingFrames(FrameWriter& w) {
+    abandonExport(w);
     App::fail("\n%s: ffmpeg stopped taking frames; nothing written to %s\n", kTool,
               options.out.c_str());
 }
@@ -201,7 +216,10 @@ bool finishWriting(FrameWriter& w) {
 void takeOut(FrameWriter& w, const GLuint* readback, long n) {
     glBindBufferARB(GL_PIXEL_PACK_BUFFER_ARB, readback[n % kReadbackRing]);
     const void* mapped = glMapBufferARB(GL_PIXEL_PACK_BUFFER_ARB, GL_READ_ONLY_ARB);
-    if (!mapped) App::fail("\n%s: cannot read frame %ld back\n", kTool, n);
+    if (!mapped) {
+        abandonExport(w);
+        App::fail("\n%s: cannot read frame %ld back\n", kTool, n);
+    }
     unsigned char* slot = freeSlot(w);
     if (slot) memcpy(slot, mapped, w.frameBytes);
     glUnmapBufferARB(GL_PIXEL_PACK_BUFFER_ARB);
@@ -258,8 +276,9 @@ void capture() {
     if (!finishWriting(writer)) stoppedTakingFrames(writer);
     const double exportSeconds = monotonicSeconds() - started;
     const bool encoded = finishEncoder(&writer.encoder);
-    // Reaped: its process number may go to another process now.
+    // Forgotten before it is reaped: its process number may then go to another process.
     setTemporaryWriter(0);
+    reapEncoder(&writer.encoder);
     fprintf(stderr, "\n");
     if (!encoded) {
         discardTemporary();
@@ -298,8 +317,8 @@ int main(int argc, char** argv) {
     if (!openOutputParent(kTool, options.out, &folder, &outName, &error))
         App::fail("%s", error.c_str());
     const std::string extension = extensionOf(outName);
-    temporary = temporaryName(kTool, "." + (extension.empty() ? "mp4" : extension));
-    const int probe = createTemporary(kTool, folder, temporary, &error);
+    const int probe = createTemporary(kTool, folder, "." + (extension.empty() ? "mp4" : extension),
+                                      &temporary, &error);
     if (probe < 0) App::fail("%s", error.c_str());
     close(probe);
     // Nothing is played: leave the sound card to others and say nothing of it.

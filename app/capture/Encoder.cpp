@@ -62,11 +62,21 @@ bool writeToEncoder(const Encoder& encoder, const void* bytes, size_t size) {
 bool finishEncoder(Encoder* encoder) {
     if (encoder->input >= 0) close(encoder->input);
     encoder->input = -1;
-    int status = 0;
-    pid_t waited;
+    siginfo_t exited = {};
+    int waited;
     do {
-        waited = waitpid(encoder->pid, &status, 0);
+        waited = waitid(P_PID, id_t(encoder->pid), &exited, WEXITED | WNOWAIT);
     } while (waited < 0 && errno == EINTR);
+    return waited == 0 && exited.si_code == CLD_EXITED && exited.si_status == 0;
+}
+
+void reapEncoder(Encoder* encoder) {
+    if (encoder->pid <= 0) return;
+    while (waitpid(encoder->pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
     encoder->pid = -1;
-    return waited > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void killEncoder(const Encoder& encoder) {
+    if (encoder.pid > 0) kill(encoder.pid, SIGKILL);
 }

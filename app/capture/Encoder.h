@@ -23,5 +23,13 @@ bool startEncoder(const std::vector<std::string>& argv, int folder, Encoder* enc
 // Writes all bytes; false when the encoder no longer takes them.
 bool writeToEncoder(const Encoder& encoder, const void* bytes, size_t size);
 
-// Closes the pipe and waits for the encoder: true when it exited with status 0.
+// Closes the pipe and waits for the encoder to exit: true when it exited with
+// status 0. The exited encoder is left unreaped (its process number stays
+// its own) until reapEncoder, so that whatever recorded the number can forget
+// it first.
 bool finishEncoder(Encoder* encoder);
+void reapEncoder(Encoder* encoder);
+
+// Ends the encoder at once (SIGKILL), unless it was reaped already; finish and
+// reap it as usual afterwards.
+void killEncoder(const Encoder& encoder);

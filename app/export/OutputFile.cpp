@@ -1,39 +1,49 @@
 #include "OutputFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
 
 const mode_t kFolderMode = 0777; // less the umask, as mkdir does
 const mode_t kFileMode = 0666;
+// A name taken already (another run's leftover) is tried again with new random
+// bits; this many collisions in a row mean something else is wrong.
+const int kTemporaryTries = 64;
 
 // The one temporary file, in fixed storage so that the signal handler can
-// remove it without allocating.
+// remove it without allocating. The name is written before the folder, which
+// arms the record: the handler, in whichever thread it runs, reads the folder
+// first and touches nothing while it is -1.
 struct Pending {
-    int folder = -1;
+    std::atomic<int> folder{-1};
     char name[256] = {};
-    pid_t writer = 0;
+    std::atomic<pid_t> writer{0};
 };
 Pending pending;
 
 void removePending() {
-    if (pending.folder < 0) return;
-    if (pending.writer > 0) {
-        // The encoder still holds the file open and would rewrite it.
-        kill(pending.writer, SIGKILL);
-        waitpid(pending.writer, nullptr, 0);
-        pending.writer = 0;
+    const int folder = pending.folder.load(std::memory_order_acquire);
+    if (folder < 0) return;
+    const pid_t writer = pending.writer.exchange(0);
+    if (writer > 0) {
+        // The encoder still holds the file open and would rewrite it. It is never reaped before
+        // its number is cleared, so the number is still its own.
+        kill(writer, SIGKILL);
+        waitpid(writer, nullptr, 0);
     }
-    unlinkat(pending.folder, pending.name, 0);
-    pending.folder = -1;
+    unlinkat(folder, pending.name, 0);
+    pending.folder.store(-1, std::memory_order_release);
 }
 
 void onSignal(int signal) {
@@ -49,6 +59,16 @@ void registerCleanUp() {
     atexit(removePending);
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGABRT})
         ::signal(signal, onSignal);
+}
+
+// Random bits for a name; the clock where the kernel has none to give.
+uint32_t randomBits() {
+    uint32_t bits = 0;
+    if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) == sizeof bits) return bits;
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    static uint32_t calls = 0;
+    return uint32_t(now.tv_nsec) ^ uint32_t(now.tv_sec) * 2654435761u ^ ++calls;
 }
 
 std::string failure(const char* tool, const char* what, const std::string& path, int error) {
@@ -111,34 +131,46 @@ bool openOutputParent(const char* tool, const std::string& path, OutputFolder* f
 }
 
 std::string temporaryName(const char* tool, const std::string& suffix) {
-    return "." + std::string(tool) + "-" + std::to_string(getpid()) + suffix;
+    char bits[9];
+    snprintf(bits, sizeof bits, "%08x", randomBits());
+    return "." + std::string(tool) + "-" + std::to_string(getpid()) + "-" + bits + suffix;
 }
 
-int createTemporary(const char* tool, const OutputFolder& folder, const std::string& temporary,
-                    std::string* error) {
-    if (temporary.size() >= sizeof pending.name) {
-        *error = failure(tool, "cannot write in", folder.path, ENAMETOOLONG);
-        return -1;
-    }
+int createTemporary(const char* tool, const OutputFolder& folder, const std::string& suffix,
+                    std::string* temporary, std::string* error) {
     registerCleanUp();
-    const int fd =
-        openat(folder.fd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kFileMode);
-    if (fd < 0) {
-        *error = failure(tool, "cannot write in", folder.path, errno);
-        return -1;
+    for (int attempt = 0; attempt < kTemporaryTries; ++attempt) {
+        *temporary = temporaryName(tool, suffix);
+        if (temporary->size() >= sizeof pending.name) {
+            *error = failure(tool, "cannot write in", folder.path, ENAMETOOLONG);
+            return -1;
+        }
+        // Recorded before the file is made, so that no signal (in any thread) can come between
+        // the two and leave a file the handler does not know of; until then the handler removes
+        // a name that is not there, or a dead run's leftover of the same name.
+        snprintf(pending.name, sizeof pending.name, "%s", temporary->c_str());
+        pending.folder.store(folder.fd, std::memory_order_release);
+        const int fd = openat(folder.fd, temporary->c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kFileMode);
+        if (fd >= 0) return fd;
+        const int code = errno;
+        pending.folder.store(-1, std::memory_order_release);
+        if (code != EEXIST) {
+            *error = failure(tool, "cannot write in", folder.path, code);
+            return -1;
+        }
     }
-    snprintf(pending.name, sizeof pending.name, "%s", temporary.c_str());
-    pending.folder = folder.fd;
-    return fd;
+    *error = failure(tool, "cannot write in", folder.path, EEXIST);
+    return -1;
 }
 
 void setTemporaryWriter(pid_t pid) {
-    pending.writer = pid;
+    pending.writer.store(pid);
 }
 
 bool commitTemporary(const char* tool, const OutputFolder& folder, const std::string& name,
                      const std::string& path, std::string* error) {
-    pending.writer = 0;
+    pending.writer.store(0);
     const int fd = openat(folder.fd, pending.name, O_RDONLY | O_CLOEXEC);
     const bool synced = fd >= 0 && fsync(fd) == 0;
     const int syncError = errno;
@@ -153,7 +185,7 @@ bool commitTemporary(const char* tool, const OutputFolder& folder, const std::st
         discardTemporary();
         return false;
     }
-    pending.folder = -1;
+    pending.folder.store(-1, std::memory_order_release);
     return true;
 }
 

@@ -28,16 +28,22 @@ bool openOutputFolder(const char* tool, const std::string& path, bool create, Ou
 bool openOutputParent(const char* tool, const std::string& path, OutputFolder* folder,
                       std::string* name, std::string* error);
 
-// The process's temporary name in a folder, ".<tool>-<pid>" plus the suffix.
+// A temporary name for this process in a folder: ".<tool>-<pid>-<8 random hex
+// digits>" plus the suffix, new at every call, so that no leftover of an
+// earlier run with the same process number (one killed outright, or every
+// run in a container where the tool is process 1) stands in the way.
 std::string temporaryName(const char* tool, const std::string& suffix);
 
-// Creates the temporary file (empty, replacing none) and registers it for
-// removal; returns its descriptor, or -1 and a message.
-int createTemporary(const char* tool, const OutputFolder& folder, const std::string& temporary,
-                    std::string* error);
+// Creates a temporary file under a new temporary name with this suffix (empty,
+// replacing none; a name taken already is tried again with another), records
+// it for removal and sets `temporary` to its name; returns its descriptor, or
+// -1 and a message.
+int createTemporary(const char* tool, const OutputFolder& folder, const std::string& suffix,
+                    std::string* temporary, std::string* error);
 
 // The process to end before the temporary file is removed at exit (the encoder
-// that writes it), or 0 for none.
+// that writes it), or 0 for none. Clear it before reaping the process: a
+// reaped process's number may belong to another process (see finishEncoder).
 void setTemporaryWriter(pid_t pid);
 
 // Flushes the temporary file to disk, renames it to `name` and forgets it;

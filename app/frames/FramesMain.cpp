@@ -70,8 +70,8 @@ void writePicture(const std::string& name) {
     glReadPixels(0, 0, app.width, app.height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
 
     const std::string shown = options.outDir + "/" + name;
-    std::string error;
-    const int fd = createTemporary(kTool, folder, temporaryName(kTool, ".png"), &error);
+    std::string error, temporary;
+    const int fd = createTemporary(kTool, folder, ".png", &temporary, &error);
     if (fd < 0) App::fail("%s", error.c_str());
     // OpenGL's rows run bottom up, the file's top down.
     stbi_flip_vertically_on_write(1);
@@ -105,7 +105,8 @@ int main(int argc, char** argv) {
     if (!openOutputFolder(kTool, options.outDir, true, &folder, &error))
         App::fail("%s", error.c_str());
     // A folder that takes no files fails now, not after the show has loaded.
-    const int probe = createTemporary(kTool, folder, temporaryName(kTool, ".png"), &error);
+    std::string temporary;
+    const int probe = createTemporary(kTool, folder, ".png", &temporary, &error);
     if (probe < 0) App::fail("%s", error.c_str());
     close(probe);
     discardTemporary();

@@ -1,6 +1,8 @@
 // The play position: interpolation between pulls, irregular pulls, pause, seek and the end.
 #include "tests/audio/AudioTestSupport.h"
 
+#include "audio/AudioOutput.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -188,6 +190,23 @@ TEST(SilentOutput, PositionAdvancesInRealTime) {
     EXPECT_GT(played, 0.0);
     EXPECT_LT(played, elapsed * 1.5 + 0.05);
     EXPECT_TRUE(BASS_Free());
+}
+
+// The silent output's deadlines stay whole periods of 1024 frames at 44100 Hz from its start for
+// weeks: 44100 periods are exactly 1024 s. The old arithmetic passed the 64-bit range near period
+// 9.0e6 (58 hours); 13230000 periods (3.6 days) and 26460000 (a week) lie past it.
+TEST(SilentOutput, ScheduleHoldsForWeeks) {
+    const int64_t kSecond = 1000000000, kStart = 5 * kSecond, kOnePeriod = 23219954; // floor
+    struct Case {
+        int64_t period, due;
+    };
+    const Case cases[] = {{1, kStart + kOnePeriod},
+                          {44100, kStart + 1024 * kSecond},
+                          {13230000, kStart + 307200 * kSecond},
+                          {13230001, kStart + 307200 * kSecond + kOnePeriod},
+                          {26460000, kStart + 614400 * kSecond}};
+    for (const Case& c : cases)
+        EXPECT_EQ(silentPeriodDueNs(kStart, c.period), c.due) << c.period;
 }
 
 // A device that reports itself gone, or whose thread stops asking for frames, is replaced by the

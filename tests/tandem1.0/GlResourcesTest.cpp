@@ -169,6 +169,32 @@ TEST(Textures, JpegsTheDecoderReadsDecode) {
     }
 }
 
+// A PNM that holds all its pixels decodes, one level a byte or two (more than 255 levels), the
+// file exactly as long as its header says: the length check refuses only what is short (see
+// NotAnImageIsRejected for the same files a byte shorter).
+TEST(Textures, PnmsThatHoldTheirPixelsDecode) {
+    struct Case {
+        std::string header;
+        size_t pixelBytes;
+        int channels;
+    };
+    const Case cases[] = {{"P5\n4 3\n255\n", 12, 1},
+                          {"P6 # a comment\n4 3 255\t", 36, 3},
+                          {"P5\n4 3\n65535\n", 24, 1}};
+    for (const Case& c : cases) {
+        const std::string file = c.header + std::string(c.pixelBytes, '\x40');
+        TextureImage image;
+        ASSERT_EQ(
+            decodeTextureImage((const unsigned char*)file.data(), int32_t(file.size()), &image),
+            TextureDecode::Ok)
+            << c.header;
+        EXPECT_EQ(image.width, 4);
+        EXPECT_EQ(image.height, 3);
+        EXPECT_EQ(image.channels, c.channels);
+        freeTextureImage(&image);
+    }
+}
+
 TEST(Textures, GreyExpandsToEqualChannels) {
     writePng("grey.png", 7, 3, 1);
     Texture t("grey.png");
@@ -199,6 +225,27 @@ TEST(TexturesDeathTest, NotAnImageIsRejected) {
                                  "P6 8 # x\n8 99999999999\n",
                                  "P5\n16385 1\n255\n"};
     for (const char* bytes : cases) {
+        writeText("notimage.png", bytes);
+        EXPECT_EXIT(Texture("notimage.png"), ::testing::ExitedWithCode(1), kRefusal) << bytes;
+    }
+    // Formats the decoder is not let read: an 18-byte TGA header of 16384 x 16384 at 32 bits a
+    // pixel (decoded as a gigabyte image in seconds), and last a Radiance HDR cut off after its
+    // first scanline's start (its run-length reader looped forever).
+    // Between them PNMs shorter than the pixels their header claims, by a byte or by all of them
+    // (the decoder read what was there and handed out the rest as zeros): the same files one byte
+    // longer decode (PnmsThatHoldTheirPixelsDecode).
+    std::string tga(18, '\0');
+    tga[2] = 2;                 // uncompressed true colour
+    tga[13] = tga[15] = '\x40'; // 16384 wide and high, little-endian
+    tga[16] = 32, tga[17] = 8;  // 32 bits a pixel, 8 of them alpha
+    const std::string shortFiles[] = {
+        tga,
+        "P6\n16384 16384\n255\n",
+        "P5\n4 3\n255\n" + std::string(11, '\x40'),
+        "P6 # a comment\n4 3 255\t" + std::string(35, '\x40'),
+        "P5\n4 3\n65535\n" + std::string(23, '\x40'),
+        std::string("#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 1 +X 16\n\x02\x02\x00\x10", 50)};
+    for (const std::string& bytes : shortFiles) {
         writeText("notimage.png", bytes);
         EXPECT_EXIT(Texture("notimage.png"), ::testing::ExitedWithCode(1), kRefusal) << bytes;
     }
