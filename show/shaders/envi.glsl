@@ -16,8 +16,8 @@ uniform sampler2D u_envitex;
 varying vec3 v_normal;
 varying vec3 v_position;
 const vec3 kLight = vec3(0.37139, 0.74278, 0.55709);
-const float kExposure = 1.15;
-const vec3 kAmbient = vec3(0.07, 0.075, 0.09);
+const float kExposure = 1.3;
+const vec3 kAmbient = vec3(0.1, 0.105, 0.12);
 void main() {
     vec3 n = normalize(v_normal);
     vec3 view = normalize(v_position);
