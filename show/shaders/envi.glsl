@@ -16,6 +16,8 @@ uniform sampler2D u_envitex;
 varying vec3 v_normal;
 varying vec3 v_position;
 const vec3 kLight = vec3(0.37139, 0.74278, 0.55709);
+const float kExposure = 1.3;
+const vec3 kAmbient = vec3(0.1, 0.105, 0.12);
 void main() {
     vec3 n = normalize(v_normal);
     vec3 view = normalize(v_position);
@@ -27,6 +29,8 @@ void main() {
     float facing = clamp(-dot(view, n), 0.0, 1.0);
     float fresnel = 0.7 + 0.5 * pow(1.0 - facing, 3.0);
     float highlight = pow(max(dot(r, kLight), 0.0), 48.0);
-    vec3 chrome = env * fresnel + vec3(0.8 * highlight);
+    // Polished metal never mirrors pure black: a little of the room's light
+    // lifts the darkest reflections, so the faces keep their shape.
+    vec3 chrome = kExposure * env * fresnel + kAmbient + vec3(0.8 * highlight);
     gl_FragColor = vec4(chrome * gl_Color.rgb, 1.0);
 }

@@ -1,8 +1,10 @@
 // Renders a frame every second of the show with the build's frame renderer
 // and checks that none is almost black or almost white, except in the fade
-// from black at the start and the fade to black before the music ends, and
-// that every section keeps true black in its pictures outside the strobe's
-// flashes. The per-section figures are printed, whether they pass or not.
+// from black at the start and the fade to black before the music ends, that
+// every section keeps true black in its pictures outside the strobe's
+// flashes, that the drops' flashes do not veil them, and that the last
+// picture answers the soundtrack's final hit. The per-section figures are
+// printed, whether they pass or not.
 #include "FrameCheck.h"
 
 #include "sync/data.h"
@@ -13,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,9 @@ constexpr int kEndRow = 3840; // the music stops here
 // to judge. Every frame between them must show a picture.
 constexpr int kIntroFadeEndRow = 44;
 constexpr int kOutroFadeStartRow = 3770;
+// The soundtrack's last bar is one hit on its downbeat, then its decay.
+constexpr int kRowsPerBeat = 10;
+constexpr int kFinalHitRow = kEndRow - 4 * kRowsPerBeat;
 constexpr const char* kSize = "320x180";
 
 // The soundtrack's arrangement, in rows.
@@ -47,6 +53,10 @@ constexpr double kFlashStrobe = showcheck::kBlackLuma / 127.5;
 // darkest twentieth (a picture under a grey veil).
 constexpr double kLeastBlackShare = 0.15;
 constexpr double kMostVeiledShare = 0.2;
+// A drop's still is washed out above this mean; past a section's first beat
+// (where a drop lands on its burst) at most this share of them may be.
+constexpr double kWashedMean = 80.0;
+constexpr double kMostWashedShare = 0.1;
 
 int rowAtSecond(int second) {
     return int(std::lround(second * kRowsPerSecond));
@@ -70,6 +80,8 @@ class ShowFrames : public testing::Test {
                               directory;
         for (int row : rowsEverySecond())
             command += " " + std::to_string(row);
+        command +=
+            " " + std::to_string(kFinalHitRow - kRowsPerBeat) + " " + std::to_string(kFinalHitRow);
         rendered = std::system(command.c_str()) == 0;
     }
 
@@ -171,6 +183,44 @@ TEST_F(ShowFrames, EverySectionKeepsItsBlacksOutsideTheFlashes) {
     sync_free_device(device);
     printf("median per section, luma BT.601:\n%s", figures.c_str());
     EXPECT_EQ(faults, "") << figures;
+}
+
+TEST_F(ShowFrames, DropFlashesPunchWithoutWashingTheDropsOut) {
+    ASSERT_TRUE(rendered) << "the frame renderer failed";
+    std::string figures;
+    for (const Section& section : kSections) {
+        if (std::string(section.name).rfind("drop", 0) != 0) continue;
+        int stills = 0, washed = 0;
+        for (int row : rowsEverySecond()) {
+            if (row < section.begin + kRowsPerBeat || row >= section.end) continue;
+            FrameStats stats{};
+            if (!measure(row, &stats)) continue;
+            ++stills;
+            if (stats.meanLuminance > kWashedMean) ++washed;
+        }
+        figures += std::string(section.name) + ": " + std::to_string(washed) + " of " +
+                   std::to_string(stills) + " stills washed out\n";
+        EXPECT_GT(stills, 20) << section.name;
+        EXPECT_LE(washed, kMostWashedShare * stills) << section.name;
+    }
+    printf("%s", figures.c_str());
+}
+
+TEST_F(ShowFrames, TheLastPictureAnswersTheFinalHit) {
+    ASSERT_TRUE(rendered) << "the frame renderer failed";
+    // Still lit a beat before the hit, which is the brightest picture of the
+    // outro.
+    FrameStats before{}, hit{};
+    ASSERT_TRUE(measure(kFinalHitRow - kRowsPerBeat, &before));
+    ASSERT_TRUE(measure(kFinalHitRow, &hit));
+    EXPECT_FALSE(showcheck::almostBlack(before)) << "mean " << before.meanLuminance;
+    const Section& outro = kSections[std::size(kSections) - 1];
+    for (int row : rowsEverySecond()) {
+        FrameStats stats{};
+        if (row >= outro.begin && measure(row, &stats)) {
+            EXPECT_GT(hit.meanLuminance, stats.meanLuminance) << "row " << row;
+        }
+    }
 }
 
 // The checker itself, on frames whose answer is known.

@@ -42,12 +42,18 @@ struct SoftBox {
     double halfWidth, halfHeight, brightness;
 };
 
+// Chrome reads as metal only when every face mirrors something: besides the
+// lights above, panels below the horizon light the faces turned down, which
+// would otherwise mirror the dark floor and read as black plastic.
 const double kSoftEdge = 0.06;
 const SoftBox kSoftBoxes[] = {
-    {{-0.55, 0.45, 0.7}, 0.32, 0.2, 1.8},  // key light, upper left in front
-    {{0.85, 0.2, 0.35}, 0.07, 0.45, 1.5},  // tall strip on the right
-    {{0.0, 1.0, 0.25}, 0.5, 0.18, 1.3},    // overhead bank
-    {{0.35, 0.35, -0.9}, 0.18, 0.18, 1.1}, // rim light behind the model
+    {{-0.55, 0.45, 0.7}, 0.32, 0.2, 1.8},   // key light, upper left in front
+    {{0.85, 0.2, 0.35}, 0.07, 0.45, 1.5},   // tall strip on the right
+    {{0.0, 1.0, 0.25}, 0.5, 0.18, 1.3},     // overhead bank
+    {{0.35, 0.35, -0.9}, 0.18, 0.18, 1.1},  // rim light behind the model
+    {{0.6, -0.35, 0.7}, 0.3, 0.12, 1.4},    // low panel, lower right in front
+    {{-0.8, -0.25, 0.45}, 0.08, 0.3, 1.3},  // low strip on the left
+    {{-0.3, -0.6, -0.75}, 0.25, 0.15, 1.0}, // bounce card below, behind
 };
 
 const Vec3 kFloorColour = {0.9, 0.85, 0.8};
@@ -70,8 +76,8 @@ double softBox(const SoftBox& box, Vec3 r) {
 // The studio's radiance in the direction r (unit length).
 Vec3 studio(Vec3 r) {
     const double elevation = std::asin(std::clamp(r.y, -1.0, 1.0));
-    Vec3 colour = elevation < 0.0 ? kFloorColour * (0.03 + 0.12 * std::exp(elevation * 8.0))
-                                  : kSkyColour * (0.1 + 0.45 * std::exp(-elevation * 3.0));
+    Vec3 colour = elevation < 0.0 ? kFloorColour * (0.2 + 0.15 * std::exp(elevation * 5.0))
+                                  : kSkyColour * (0.5 + 0.4 * std::exp(-elevation * 3.0));
     const double horizon = std::exp(-std::pow(elevation / 0.025, 2.0));
     double lights = 0.9 * horizon;
     for (const SoftBox& box : kSoftBoxes)

@@ -516,6 +516,55 @@ void musicOfBar(Render& r, int bar, const Section& section, int local) {
         riser(r, sampleAtBar(section.firstBar), sampleAtBar(section.endBar), 0.3f);
 }
 
+// The song's last bar: one final hit on its downbeat, the tonic under a
+// crash, and then nothing but its decay and the reverb, so the song ends on
+// a landing instead of stopping mid-groove.
+constexpr float kFinalHitSeconds = 1.2f;
+
+void finalHit(Render& r, int bar) {
+    const int64_t at = tickSample(bar, 0);
+    const Chord& tonic = kChords[0];
+    kick(r, at, 1.0f, 0.0f);
+    clap(r, at, 1.0f);
+    crash(r, at, 0.45f, true);
+    bassNote(r, at, kFinalHitSeconds, tonic.bassNote, 240.0f, 8.0f, 0.4f);
+    padChord(r, at, kFinalHitSeconds * 0.5f, tonic, 0.1f);
+    leadNote(r, at, kFinalHitSeconds, tonic.notes[0] + 12, 0.05f);
+}
+
+// The arrangement's dynamics: each section sits at its own level so that the
+// drops hit harder than what leads into them, the builds climb into them and
+// the final hit lands at full level. In dB at a section's start and end.
+struct SectionLevel {
+    float startDb, endDb;
+};
+const SectionLevel kSectionLevels[] = {
+    {-5.0f, -4.5f}, // SECTION_INTRO
+    {-4.5f, -0.5f}, // SECTION_BUILD
+    {0.0f, 0.0f},   // SECTION_DROP
+    {-6.0f, -5.0f}, // SECTION_BREAKDOWN
+    {-2.5f, -3.0f}, // SECTION_OUTRO
+};
+// Steps between sections are smoothed over this long, so that a drop's
+// reverb tail is not cut by the next section's lower level.
+constexpr float kLevelSmoothingSeconds = 0.05f;
+
+float sectionLevelDb(int64_t sample) {
+    const double barLength = double(sampleAtBar(kSongBars)) / kSongBars;
+    const double bar = std::min(double(sample) / barLength, double(kSongBars) - 1e-9);
+    if (int(bar) == kSongBars - 1) return 0.0f;
+    const Section& section = sectionAtBar(int(bar));
+    const float u = float((bar - section.firstBar) / (section.endBar - section.firstBar));
+    const SectionLevel& level = kSectionLevels[section.kind];
+    return level.startDb + (level.endDb - level.startDb) * u;
+}
+
+// How much wider than the voices' own panning the pads, arpeggio, lead and
+// their echoes and reverb are spread: their side signal is scaled by this.
+// The drums and the mono bass stay in the centre; the risers and crashes,
+// whose two channels are already apart, keep their own width.
+constexpr float kStereoWidth = 2.0f;
+
 // Sidechain: each kick pulls the ducked buses down and lets them swell back.
 std::vector<float> duckCurve(const Render& r) {
     std::vector<float> gain(size_t(r.frames), 1.0f);
@@ -567,6 +616,10 @@ Stereo renderSong(int firstBar, int endBar, unsigned voices) {
     r.rng = Rng{0x9E3779B97F4A7C15ULL};
 
     for (int bar = firstBar; bar < endBar; ++bar) {
+        if (bar == kSongBars - 1) {
+            finalHit(r, bar);
+            continue;
+        }
         const Section& section = sectionAtBar(bar);
         const int local = bar - section.firstBar;
         drumsOfBar(r, bar, section, local);
@@ -580,12 +633,19 @@ Stereo renderSong(int firstBar, int endBar, unsigned voices) {
     Reverb reverb;
     reverbInit(reverb, 0.86f, 0.35f);
     reverbRun(reverb, r.send, mix, 1.0f);
+    const float smoothing = 1.0f - std::exp(-kSampleTime / kLevelSmoothingSeconds);
+    float levelDb = sectionLevelDb(r.origin);
     for (int64_t n = 0; n < r.frames; ++n) {
         const size_t i = size_t(n);
         const float d = duck[i];
-        mix.left[i] += r.drums.left[i] + (r.music.left[i] + r.echoes.left[i]) * d + r.fx.left[i];
-        mix.right[i] +=
-            r.drums.right[i] + (r.music.right[i] + r.echoes.right[i]) * d + r.fx.right[i];
+        const float wideLeft = mix.left[i] + (r.music.left[i] + r.echoes.left[i]) * d;
+        const float wideRight = mix.right[i] + (r.music.right[i] + r.echoes.right[i]) * d;
+        const float mid = 0.5f * (wideLeft + wideRight);
+        const float side = 0.5f * (wideLeft - wideRight) * kStereoWidth;
+        levelDb += (sectionLevelDb(r.origin + n) - levelDb) * smoothing;
+        const float level = dbToGain(levelDb);
+        mix.left[i] = (r.drums.left[i] + r.fx.left[i] + mid + side) * level;
+        mix.right[i] = (r.drums.right[i] + r.fx.right[i] + mid - side) * level;
     }
     return mix;
 }

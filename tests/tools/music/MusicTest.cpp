@@ -1,7 +1,7 @@
 // Tests of the soundtrack generator: the grid arithmetic, the map file, the
 // oscillators' aliasing, the rendered audio (length, beat placement, headroom,
 // repeatability) and the encoded MP3 the build ships (length, spectrum, tonal
-// balance, loudness, true peak).
+// balance, loudness, true peak, the drops' lift and width, the final hit).
 #include <gtest/gtest.h>
 #include <mpg123.h>
 
@@ -453,18 +453,36 @@ TEST(MusicSoundtrack, EncodedSongHasItsLengthAndFillsTheEqualiser) {
         << "the low end should be the strongest";
 }
 
-TEST(MusicSoundtrack, EncodedSongIsNormalisedWithHeadroom) {
+// ffmpeg's loudness meter over the shipped MP3: a line per 100 ms (momentary
+// and short-term loudness so far) and a summary; empty when it fails.
+std::string loudnessReport() {
     const std::string command = std::string(FFMPEG_EXECUTABLE) + " -nostats -hide_banner -i " +
                                 MUSIC_MP3_FILE +
                                 " -filter_complex ebur128=peak=true -f null - 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_TRUE(pipe);
+    if (!pipe) return "";
     std::string output;
     char buffer[4096];
     size_t got;
     while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
         output.append(buffer, got);
-    ASSERT_EQ(pclose(pipe), 0) << output;
+    return pclose(pipe) == 0 ? output : "";
+}
+
+// Mean power of frames [first, end) of the mid (L + R) / 2 or the side
+// (L - R) / 2 signal, in dB.
+double midSideDb(const Stereo& audio, int64_t first, int64_t end, bool side) {
+    double sum = 0.0;
+    for (int64_t n = first; n < end; ++n) {
+        const double l = audio.left[size_t(n)], r = audio.right[size_t(n)];
+        const double x = 0.5 * (side ? l - r : l + r);
+        sum += x * x;
+    }
+    return 10.0 * std::log10(sum / double(end - first) + 1e-20);
+}
+
+TEST(MusicSoundtrack, EncodedSongIsNormalisedWithHeadroom) {
+    const std::string output = loudnessReport();
     const size_t summary = output.rfind("Summary:");
     ASSERT_NE(summary, std::string::npos) << output;
     double integrated = 0, truePeak = 0;
@@ -472,4 +490,77 @@ TEST(MusicSoundtrack, EncodedSongIsNormalisedWithHeadroom) {
     ASSERT_EQ(sscanf(output.c_str() + output.find("Peak:", summary), "Peak: %lf", &truePeak), 1);
     EXPECT_NEAR(integrated, -14.0, 0.5);
     EXPECT_LE(truePeak, -1.0);
+}
+
+TEST(MusicSoundtrack, DropsStandOutLoudAndWide) {
+    // Short-term (3 s) loudness per section, judged from 3 s after its start
+    // so that the window holds the section alone.
+    const std::string output = loudnessReport();
+    ASSERT_NE(output.rfind("Summary:"), std::string::npos) << output;
+    constexpr double kWindowSeconds = 3.0;
+    std::vector<double> sum(kSectionCount, 0.0), count(kSectionCount, 0.0);
+    for (size_t at = output.find("t:"); at != std::string::npos; at = output.find("t:", at + 1)) {
+        double t = 0.0, momentary = 0.0, shortTerm = 0.0;
+        if (sscanf(output.c_str() + at, "t: %lf TARGET:%*d LUFS M: %lf S: %lf", &t, &momentary,
+                   &shortTerm) != 3)
+            continue;
+        const int64_t sample = int64_t(t * kSampleRate);
+        for (int i = 0; i < kSectionCount; ++i) {
+            const Section& section = kSections[i];
+            if (t >= double(sampleAtBar(section.firstBar)) / kSampleRate + kWindowSeconds &&
+                sample < sampleAtBar(section.endBar)) {
+                sum[size_t(i)] += shortTerm;
+                ++count[size_t(i)];
+            }
+        }
+    }
+    auto meanOf = [&](SectionKind kind, int nth) {
+        for (int i = 0; i < kSectionCount; ++i)
+            if (kSections[i].kind == kind && nth-- == 0)
+                return count[size_t(i)] ? sum[size_t(i)] / count[size_t(i)] : 0.0;
+        return 0.0;
+    };
+    const double intro = meanOf(SECTION_INTRO, 0), breakdown = meanOf(SECTION_BREAKDOWN, 0);
+    constexpr double kDropLift = 3.0; // LU
+    for (int drop = 0; drop < 2; ++drop) {
+        const double level = meanOf(SECTION_DROP, drop);
+        EXPECT_GE(level - intro, kDropLift)
+            << "drop " << drop << " " << level << ", intro " << intro;
+        EXPECT_GE(level - breakdown, kDropLift)
+            << "drop " << drop << " " << level << ", breakdown " << breakdown;
+    }
+    const size_t range = output.find("LRA:", output.rfind("Summary:"));
+    double loudnessRange = 0.0;
+    ASSERT_EQ(sscanf(output.c_str() + range, "LRA: %lf", &loudnessRange), 1);
+    EXPECT_GE(loudnessRange, 5.0) << "LU";
+
+    // The pads and effects spread wide round the centred kick and bass.
+    const Stereo audio = toStereo(decodeMp3(MUSIC_MP3_FILE));
+    constexpr double kMostSideUnderMid = 8.0; // dB
+    for (const Section& section : kSections) {
+        if (section.kind != SECTION_DROP) continue;
+        const int64_t first = sampleAtBar(section.firstBar), end = sampleAtBar(section.endBar);
+        const double under =
+            midSideDb(audio, first, end, false) - midSideDb(audio, first, end, true);
+        EXPECT_LE(under, kMostSideUnderMid) << section.name;
+    }
+}
+
+TEST(MusicSoundtrack, EncodedSongEndsOnAFinalHitThatDecays) {
+    // The last bar holds one hit on its downbeat: each of its beats is
+    // quieter than the one before, and the first is as loud as the groove
+    // that led to it.
+    const Stereo audio = toStereo(decodeMp3(MUSIC_MP3_FILE));
+    ASSERT_EQ(int64_t(audio.left.size()), songFrames(0, kSongBars));
+    auto levelDb = [&](int64_t first, int64_t end) { return midSideDb(audio, first, end, false); };
+    const int lastBar = kSongBars - 1;
+    std::vector<double> beats;
+    for (int beat = 0; beat < kBeatsPerBar; ++beat)
+        beats.push_back(
+            levelDb(sampleAtTick(int64_t(lastBar) * kTicksPerBar + beat * kTicksPerBeat),
+                    sampleAtTick(int64_t(lastBar) * kTicksPerBar + (beat + 1) * kTicksPerBeat)));
+    const double groove = levelDb(sampleAtBar(lastBar - 1), sampleAtBar(lastBar));
+    EXPECT_GE(beats[0], groove - 1.0) << "the hit is weaker than the bar before it";
+    for (int beat = 1; beat < kBeatsPerBar; ++beat)
+        EXPECT_LT(beats[size_t(beat)], beats[size_t(beat - 1)] - 1.0) << "beat " << beat;
 }
