@@ -170,12 +170,13 @@ TEST_F(LatentManualAudio, TheEndStopsThePositionOnceHeard) {
 // The one test on the real clock: the silent output must move the position at all, forward
 // only, and not faster than real time. Its pulls are never early, so the position can be ahead
 // of the time since play only by how late the pull before play came; the position's own
-// catch-up limit would let an output that pulls too fast show as a quarter ahead.
+// catch-up limit would let an output that pulls too fast show as a quarter ahead (in a stream
+// long enough that its end does not stop the position first).
 TEST(SilentOutput, PositionAdvancesInRealTime) {
     setenv("HALCYON_AUDIO", "silent", 1);
     ASSERT_TRUE(BASS_Init(-1, kRate, 0, nullptr, nullptr));
     EXPECT_EQ(audioTestOutputKind(), AUDIO_OUTPUT_SILENT);
-    HSTREAM stream = BASS_StreamCreateFile(FALSE, tone("silence_mono.mp3").c_str(), 0, 0, 0);
+    HSTREAM stream = BASS_StreamCreateFile(FALSE, tone("sine_bin10_long.mp3").c_str(), 0, 0, 0);
     ASSERT_NE(stream, 0u);
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
