@@ -11,7 +11,10 @@ capture=$1 work=$2 mode=$3
 rm -rf "$work"
 mkdir -p "$work/bin"
 real=$(command -v ffmpeg) || { echo "FAIL: no ffmpeg"; exit 1; }
-frame_bytes=$((160 * 90 * 3))
+# Frames large enough that the pipe (1 MiB) holds less than two of them, so
+# that a slow encoder holds the writer back.
+width=640 height=360
+frame_bytes=$((width * height * 3))
 cat >"$work/bin/ffmpeg" <<EOF
 #!/usr/bin/env bash
 # A frame at a time, a pause after each; the raw frames go to \$STAND_IN_RAW.
@@ -31,7 +34,7 @@ export_with() {
   shift 2
   mkdir -p "$work/$name"
   STAND_IN_RAW="$work/$name.raw" STAND_IN_PAUSE=$pause PATH="$work/bin:$PATH" env -u DISPLAY \
-    "$capture" --size 160x90 --fps 12 --from 216 --to 259.2 --out "$work/$name/out.mp4" \
+    "$capture" --size ${width}x$height --fps 12 --from 216 --to 259.2 --out "$work/$name/out.mp4" \
     2>"$work/$name.log" &
 }
 
@@ -48,6 +51,7 @@ slow)
   done
   cmp "$work/fast.raw" "$work/slow.raw" ||
     { echo "FAIL: the slow encoder was given other frames (torn from byte above)"; exit 1; }
+  rm -f "$work"/*.raw
   ;;
 interrupt)
   export_with cut 1
