@@ -21,7 +21,7 @@ FUZZ_SECONDS ?= 30
 SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:detect_leaks=0 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps configure build test demo video package clean sanitize fuzz
+.PHONY: all deps configure build test demo video package clean sanitize fuzz tsan
 
 all: build
 
@@ -72,5 +72,17 @@ fuzz: build
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz-targets fuzz-seeds
 	fuzz/run-all $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# The tests of the threaded code (label `threads`: the audio layer and its
+# decoder, the capture's frame writer, the studio's file watch and live
+# rebuild) built with ThreadSanitizer in a tree of its own; only their programs
+# are built, and the capture reads the data of the normal build. Any report fails.
+TSAN_BUILD ?= build-tsan
+TSAN_TARGETS := halcyon_audio_tests studio_tests halcyon-capture
+tsan: build
+	cmake -S . -B $(TSAN_BUILD) -DHALCYON_TSAN=ON -DHALCYON_DATA_DIR=$(DATA_DIR) $(CMAKE_FLAGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest -L threads --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD) $(PACKAGE_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(TSAN_BUILD)

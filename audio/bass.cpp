@@ -152,14 +152,23 @@ void pullFrames(int16_t* stereo, uint32_t frames) {
 }
 
 // Called without the lock: detaching waits for a pull in progress, which may be waiting for it.
-void replaceLostOutput() {
-    if (!audioOutputDetachIfLost()) return;
+// True when it replaced the output, with the frame heard at that moment: the silent output may
+// already have pulled since, and a caller reporting the position reports this one.
+bool replaceLostOutput(uint64_t* heardAtLoss) {
+    if (!audioOutputDetachIfLost()) return false;
     std::lock_guard<std::mutex> guard(audio.lock);
     Stream& s = audio.stream;
     // Estimated on the lost output's clock and latency, then carried over to the silent one's.
     const uint64_t heard = s.handle != 0 ? heardFrame(s) : 0;
     audioOutputSwitchToSilent();
     if (s.handle != 0) restartEstimate(s, heard);
+    *heardAtLoss = heard;
+    return true;
+}
+
+void replaceLostOutput() {
+    uint64_t heard;
+    replaceLostOutput(&heard);
 }
 
 struct Spectrum {
@@ -261,7 +270,8 @@ DWORD BASS_ChannelIsActive(DWORD handle) {
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode) {
     if (!validHandle(handle)) return QWORD(-1);
     if (mode != BASS_POS_BYTE) return fail(BASS_ERROR_ILLPARAM, QWORD(-1));
-    replaceLostOutput();
+    uint64_t heardAtLoss;
+    if (replaceLostOutput(&heardAtLoss)) return succeed(heardAtLoss * kBytesPerFrame);
     std::lock_guard<std::mutex> guard(audio.lock);
     return succeed(heardFrame(audio.stream) * kBytesPerFrame);
 }

@@ -64,6 +64,25 @@ TEST_F(ManualAudio, SpectrumOfAStoppedStreamIsTakenAtItsSetPosition) {
     EXPECT_EQ(BASS_ChannelGetData(stream, nullptr, flags), (DWORD)-1);
 }
 
+// At the stream's length the window's second half lies beyond the last decoded frame and reads
+// as silence: exactly the spectrum of what the output hands out there.
+TEST_F(ManualAudio, SpectrumAtTheStreamsEndReadsNothingBeyondIt) {
+    open("sine_bin10.mp3");
+    const uint32_t half = 128;
+    ASSERT_TRUE(
+        BASS_ChannelSetPosition(stream, (kSineFrames - half) * kBytesPerFrame, BASS_POS_BYTE));
+    ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
+    float expected[kBins];
+    audioSpectrum256(pull(2 * half), expected);
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, kSineFrames * kBytesPerFrame, BASS_POS_BYTE));
+    float bins[kBins];
+    ASSERT_EQ(BASS_ChannelGetData(stream, bins, BASS_DATA_FFT256 | BASS_DATA_FLOAT),
+              kBins * sizeof(float));
+    for (uint32_t k = 0; k < kBins; ++k)
+        ASSERT_EQ(bins[k], expected[k]) << k;
+    EXPECT_GT(bins[kSineBin], 0.1f) << "the last decoded frames are in it";
+}
+
 TEST_F(ManualAudio, SpectrumFollowsThePlayPositionAndReadsZeroOnSilence) {
     open("silence_mono.mp3");
     float bins[kBins];

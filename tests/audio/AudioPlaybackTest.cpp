@@ -168,17 +168,20 @@ TEST_F(LatentManualAudio, TheEndStopsThePositionOnceHeard) {
 }
 
 // The one test on the real clock: the silent output must move the position at all, forward
-// only, and not wildly faster than real time.
+// only, and not faster than real time. Its pulls are never early, so the position can be ahead
+// of the time since play only by how late the pull before play came; the position's own
+// catch-up limit would let an output that pulls too fast show as a quarter ahead (in a stream
+// long enough that its end does not stop the position first).
 TEST(SilentOutput, PositionAdvancesInRealTime) {
     setenv("HALCYON_AUDIO", "silent", 1);
     ASSERT_TRUE(BASS_Init(-1, kRate, 0, nullptr, nullptr));
     EXPECT_EQ(audioTestOutputKind(), AUDIO_OUTPUT_SILENT);
-    HSTREAM stream = BASS_StreamCreateFile(FALSE, tone("silence_mono.mp3").c_str(), 0, 0, 0);
+    HSTREAM stream = BASS_StreamCreateFile(FALSE, tone("sine_bin10_long.mp3").c_str(), 0, 0, 0);
     ASSERT_NE(stream, 0u);
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
     QWORD previous = 0;
-    for (int i = 0; i < 30; ++i) {
+    for (int i = 0; i < 120; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         QWORD position = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
         ASSERT_GE(position, previous);
@@ -188,7 +191,8 @@ TEST(SilentOutput, PositionAdvancesInRealTime) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const double played = BASS_ChannelBytes2Seconds(stream, previous);
     EXPECT_GT(played, 0.0);
-    EXPECT_LT(played, elapsed * 1.5 + 0.05);
+    const double kLateness = 0.2; // seconds, generous for a loaded machine
+    EXPECT_LT(played, elapsed + kLateness);
     EXPECT_TRUE(BASS_Free());
 }
 
@@ -211,31 +215,36 @@ TEST(SilentOutput, ScheduleHoldsForWeeks) {
 
 // A device that reports itself gone, or whose thread stops asking for frames, is replaced by the
 // silent output from the position heard at that moment, with one line; the clock then goes on in
-// real time instead of freezing the show.
+// real time instead of freezing the show, without the lost device's latency.
 TEST(LostOutput, SilentOutputTakesOverAtTheHeardPosition) {
     const struct {
         const char* cause;
         bool disconnect;
+        uint32_t latency, periodsPulled;
         double framesWithoutPull;
         uint64_t heardAtLoss;
     } cases[] = {
-        {"unplugged", true, 500, 500},
+        {"unplugged", true, 0, 1, 500, 500},
         // Half a second without a pull; the estimate stopped at the end of what was handed out.
-        {"hanging", false, 0.6 * kRate, kPeriod},
+        {"hanging", false, 0, 1, 0.6 * kRate, kPeriod},
+        // Three periods handed out at once, the first heard 2048 frames later.
+        {"unplugged with a latency", true, 2048, 3, 2548, 500},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.cause);
-        audioTestSelectManualOutput(0);
+        audioTestSelectManualOutput(c.latency);
         ASSERT_TRUE(BASS_Init(-1, kRate, 0, nullptr, nullptr));
         HSTREAM stream = BASS_StreamCreateFile(FALSE, tone("silence_mono.mp3").c_str(), 0, 0, 0);
         ASSERT_NE(stream, 0u);
         ASSERT_TRUE(BASS_ChannelPlay(stream, FALSE));
         std::vector<int16_t> scratch(2 * kPeriod);
-        ASSERT_TRUE(audioTestPull(scratch.data(), kPeriod));
+        for (uint32_t p = 0; p < c.periodsPulled; ++p)
+            ASSERT_TRUE(audioTestPull(scratch.data(), kPeriod));
         advanceFrames(c.framesWithoutPull);
         if (c.disconnect) audioTestLoseOutput();
 
         testing::internal::CaptureStderr();
+        const auto lost = std::chrono::steady_clock::now();
         const QWORD atLoss = BASS_ChannelGetPosition(stream, BASS_POS_BYTE) / kBytesPerFrame;
         const std::string said = testing::internal::GetCapturedStderr();
         EXPECT_EQ(atLoss, c.heardAtLoss);
@@ -244,8 +253,12 @@ TEST(LostOutput, SilentOutputTakesOverAtTheHeardPosition) {
         EXPECT_NE(said.find("lost"), std::string::npos) << said;
         EXPECT_FALSE(audioTestPull(scratch.data(), kPeriod)) << "the lost output pulls no more";
 
+        // The silent output hears a pull at once: keeping the lost device's latency would hold
+        // the show that far behind for the rest of the run. (Only the output can say so: from
+        // outside, such a lag looks like a silent output that started late.)
+        EXPECT_EQ(audioOutputLatencyFrames(), 0u);
+
         // Moving on from there, on the real clock (a generous bound: no timing is measured).
-        const auto lost = std::chrono::steady_clock::now();
         QWORD now = atLoss;
         while (now == atLoss && std::chrono::steady_clock::now() - lost < std::chrono::seconds(5)) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

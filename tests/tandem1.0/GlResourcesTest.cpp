@@ -206,6 +206,15 @@ TEST(Textures, GreyExpandsToEqualChannels) {
     }
 }
 
+// A 16-bit PNM (up to 65535 levels, two bytes a sample) decodes: the check of the header's
+// numbers before decoding must not take that level count for an oversized side.
+TEST(Textures, SixteenBitPnmDecodes) {
+    writeText("deep.pgm", "P5\n3 2\n65535\n" + std::string(3 * 2 * 2, '\x7f'));
+    Texture t("deep.pgm");
+    EXPECT_EQ(t.width, 3);
+    EXPECT_EQ(t.height, 2);
+}
+
 TEST(TexturesDeathTest, GreyAlphaIsRejected) {
     writePng("greyalpha.png", 4, 4, 2);
     EXPECT_EXIT(Texture("greyalpha.png"), ::testing::ExitedWithCode(1),
@@ -221,6 +230,7 @@ TEST(TexturesDeathTest, NotAnImageIsRejected) {
     const char* const cases[] = {"this is text",
                                  "P5\n0 0\n255\n",
                                  "P6\n0 4\n255\n",
+                                 "P5\n4 0\n255\n",
                                  "P5\n8111111111111111111111 8 255\n",
                                  "P6 8 # x\n8 99999999999\n",
                                  "P5\n16385 1\n255\n"};

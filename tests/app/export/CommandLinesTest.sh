@@ -55,6 +55,9 @@ check capture 2 "halcyon-capture: bad size 640" --size 640
 check capture 2 "halcyon-capture: bad frame rate 0" --fps 0
 check capture 2 "halcyon-capture: bad frame rate 29.97" --fps 29.97
 check capture 2 "halcyon-capture: bad frame rate 241" --fps 241
+# Both ends of the documented range pass: the next argument's refusal is the one heard.
+check capture 2 "halcyon-capture: unknown option --bogus" --fps 240 --bogus
+check capture 2 "halcyon-capture: unknown option --bogus" --fps 1 --from 0 --bogus
 check capture 2 "halcyon-capture: bad row -1" --from -1
 check capture 2 "halcyon-capture: bad row x" --to x
 check capture 2 "halcyon-capture: bad row inf" --to inf

@@ -62,6 +62,13 @@ TEST(FileWatch, EverySaveIsSeenOnce) {
              fs::rename(d / "b.tracks.new", d / "b.tracks");
          },
          {"b.tracks"}},
+        {"replaced by rename with the same size and time", // only the inode tells
+         [](const fs::path& d) {
+             write(d / "b.tracks.new", "Two");
+             fs::last_write_time(d / "b.tracks.new", fs::last_write_time(d / "b.tracks"));
+             fs::rename(d / "b.tracks.new", d / "b.tracks");
+         },
+         {"b.tracks"}},
         {"a new file", [](const fs::path& d) { write(d / "c.tracks", "three"); }, {"c.tracks"}},
         {"a removed file", [](const fs::path& d) { fs::remove(d / "a.tracks"); }, {"a.tracks"}},
         {"unwatched files",

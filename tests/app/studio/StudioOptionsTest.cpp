@@ -50,6 +50,8 @@ TEST_F(StudioOptionsTest, PositionsAsTheSourcesWriteThem) {
         {{"--from", "drop2-1:0"}, 2520, 0, 0},
         {{"--from", "12:2.5"}, 505, 0, 0},
         {{"--from", "drop1.end"}, 1600, 0, 0},
+        {{"--from", "+drop1"}, 960, 0, 0},
+        {{"--loop", "0..1"}, 0, 0, 1},
         {{"--loop", "drop1..drop1.end"}, 0, 960, 1600},
         {{"--loop", "drop1.end-4:0..drop2+0:2", "--from", "end"}, 3840, 1440, 2580},
     };
@@ -80,6 +82,7 @@ TEST_F(StudioOptionsTest, BadArgumentsSayWhy) {
         {{"--from", "end+1"}, "--from end+1: row 3841 is outside the music (rows 0 to 3840)"},
         {{"--loop", "drop1"}, "--loop drop1: expected START..END"},
         {{"--loop", "drop2..drop1"}, "--loop drop2..drop1: the loop must end after it starts"},
+        {{"--loop", "drop1..drop1"}, "--loop drop1..drop1: the loop must end after it starts"},
         {{"--size", "640"}, "--size 640: expected WxH"},
         {{"--show", "/nonexistent"}, "--show /nonexistent/: no folder tracks/ in it"},
         {{"--from"}, "--from needs a value"},

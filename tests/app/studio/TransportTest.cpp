@@ -86,6 +86,17 @@ TEST(Transport, LoopEndsAndWrap) {
     t.row = 0;
     setLoopEnd(&t);
     EXPECT_FALSE(loopInForce(t.loop)) << "an empty loop is not in force";
+    // An end set on the other one's row resets the other too: no empty loop is left.
+    t.loop = Loop{960, 1000, true};
+    t.row = 1000;
+    setLoopStart(&t);
+    EXPECT_DOUBLE_EQ(t.loop.start, 1000);
+    EXPECT_DOUBLE_EQ(t.loop.end, 3840);
+    t.loop = Loop{960, 1000, true};
+    t.row = 960;
+    setLoopEnd(&t);
+    EXPECT_DOUBLE_EQ(t.loop.start, 0);
+    EXPECT_DOUBLE_EQ(t.loop.end, 960);
 }
 
 TEST(Transport, OverlayPositions) {

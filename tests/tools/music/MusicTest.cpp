@@ -247,15 +247,20 @@ TEST(MusicDsp, OscillatorsAtTheSongsHighestPitchesFoldLittleBack) {
     // The arpeggio's upper saw on A5 is the highest saw, the lead's detuned A5
     // the next; the squares are the top partials of the hat's and the crash's
     // metallic rings.
+    // Each bound sits a quarter of a decibel above what the oscillator folds back (measured,
+    // in the comments), so a
+    // narrower correction (a naive saw folds back -24 dB, a naive square -14 dB, two-sample
+    // edge smoothing -27 dB, half the window before the edge about 1 dB more) fails it.
     struct Case {
         const char* name;
         float hz;
         bool square;
+        double foldDb;
     };
-    const Case cases[] = {{"arp saw", 1762.6f, false},
-                          {"lead saw", 890.7f, false},
-                          {"hat square", 1280.0f, true},
-                          {"crash square", 1840.0f, true}};
+    const Case cases[] = {{"arp saw", 1762.6f, false, -36.8},       // -37.06
+                          {"lead saw", 890.7f, false, -39.3},       // -39.55
+                          {"hat square", 1280.0f, true, -43.65},    // -43.90
+                          {"crash square", 1840.0f, true, -40.15}}; // -40.41
     constexpr int kSize = 1 << 16;
     for (const Case& c : cases) {
         Saw saw;
@@ -283,9 +288,7 @@ TEST(MusicDsp, OscillatorsAtTheSongsHighestPitchesFoldLittleBack) {
             else if (!onHarmonic)
                 folded += power;
         }
-        // A naive saw folds back -24 dB, a naive square -14 dB, two-sample
-        // edge smoothing -27 dB.
-        EXPECT_LT(10.0 * std::log10(folded / fundamental), -34.0) << c.name;
+        EXPECT_LT(10.0 * std::log10(folded / fundamental), c.foldDb) << c.name;
         // The smoothing must not eat the note itself: a saw's fundamental has
         // amplitude 2/pi, a square's 4/pi.
         const double amplitude = 2.0 * std::sqrt(fundamental / (kSize * windowPower));
@@ -382,13 +385,17 @@ TEST(MusicMaster, OctaveMeterPutsEachToneInItsOwnBand) {
             for (int64_t n = 0; n < tone.size(); ++n)
                 tone.left[size_t(n)] = tone.right[size_t(n)] =
                     0.5f * std::sin(2.0f * kPi * hz * float(n) / kSampleRate);
-            const std::vector<double> levels = octaveBandLevels(tone, 0, tone.size());
-            ASSERT_EQ(levels.size(), size_t(kOctaveBands));
-            for (int other = 0; other < kOctaveBands; ++other)
-                if (other == band)
-                    EXPECT_NEAR(levels[size_t(other)], -9.03, 0.1) << hz << " Hz";
-                else
-                    EXPECT_LT(levels[size_t(other)], -49.0) << hz << " Hz in band " << other;
+            // Half a second, and a range exactly as long as the meter's one window (8192).
+            for (int64_t end : {tone.size(), int64_t(8192)}) {
+                const std::vector<double> levels = octaveBandLevels(tone, 0, end);
+                ASSERT_EQ(levels.size(), size_t(kOctaveBands));
+                for (int other = 0; other < kOctaveBands; ++other)
+                    if (other == band)
+                        EXPECT_NEAR(levels[size_t(other)], -9.03, 0.1) << hz << " Hz to " << end;
+                    else
+                        EXPECT_LT(levels[size_t(other)], -49.0)
+                            << hz << " Hz to " << end << " in band " << other;
+            }
         }
     }
 }
