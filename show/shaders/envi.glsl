@@ -29,8 +29,12 @@ void main() {
     float facing = clamp(-dot(view, n), 0.0, 1.0);
     float fresnel = 0.7 + 0.5 * pow(1.0 - facing, 3.0);
     float highlight = pow(max(dot(r, kLight), 0.0), 48.0);
+    // A soft box behind the eye, lit like the studio's upper rim: a face
+    // turned to the eye mirrors it as a sheen that fades toward the face's
+    // turned edges, instead of the dark middle of the studio.
+    vec3 softbox = 0.3 * pow(facing, 6.0) * texture2D(u_envitex, vec2(0.5, 0.85)).rgb;
     // Polished metal never mirrors pure black: a little of the room's light
     // lifts the darkest reflections, so the faces keep their shape.
-    vec3 chrome = kExposure * env * fresnel + kAmbient + vec3(0.8 * highlight);
+    vec3 chrome = kExposure * env * fresnel + kAmbient + vec3(0.8 * highlight) + softbox;
     gl_FragColor = vec4(chrome * gl_Color.rgb, 1.0);
 }
