@@ -154,7 +154,8 @@ TEST(ShowTracks, TheDropsNeverTurnASymbolEdgeOn) {
         double worst = 0.0, worstRow = drop[0];
         for (double row = drop[0]; row < drop[1]; row += 0.5) {
             if (num(row) < 0.0) continue;
-            const double ax = rotX(row) * kDegree, ay = rotY(row) * kDegree, az = rotZ(row) * kDegree;
+            const double ax = rotX(row) * kDegree, ay = rotY(row) * kDegree,
+                         az = rotZ(row) * kDegree;
             // The face normal (0, 0, 1) about x, then y, then z.
             const double y1 = -std::sin(ax), z1 = std::cos(ax);
             const double x2 = std::sin(ay) * z1, z2 = std::cos(ay) * z1;
@@ -168,8 +169,9 @@ TEST(ShowTracks, TheDropsNeverTurnASymbolEdgeOn) {
             const double degrees = std::acos(std::min(1.0, facing)) / kDegree;
             if (degrees > worst) worst = degrees, worstRow = row;
         }
-        std::printf("drop at row %d: the symbol's face at most %.1f degrees from the eye (row %.1f)\n",
-                    drop[0], worst, worstRow);
+        std::printf(
+            "drop at row %d: the symbol's face at most %.1f degrees from the eye (row %.1f)\n",
+            drop[0], worst, worstRow);
         EXPECT_LE(worst, kMostDegrees) << "the drop at row " << drop[0] << ", row " << worstRow;
     }
 }
