@@ -85,9 +85,7 @@ void seekTo(double row) {
 }
 
 void play() {
-    if (studio.transport.row >= studio.transport.endRow)
-        studio.transport.row =
-            loopInForce(studio.transport.loop) ? studio.transport.loop.start : 0.0;
+    studio.transport.row = playStartRow(studio.transport);
     timer().setRow(float(studio.transport.row));
     timer().play();
     studio.transport.playing = true;
@@ -225,9 +223,7 @@ void onStudioDisplay() {
             timer->play();
             break;
         case PLAY_STOP:
-            // The music ended: stay on its last moment, paused.
-            studio.transport.row = row;
-            studio.transport.playing = false;
+            stopAtEnd(&studio.transport);
             break;
         }
     }

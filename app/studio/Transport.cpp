@@ -69,6 +69,16 @@ PlayStep playStep(const Transport& transport, double row, bool streamPlaying) {
     return streamPlaying ? PLAY_ON : PLAY_STOP;
 }
 
+void stopAtEnd(Transport* transport) {
+    transport->row = transport->endRow;
+    transport->playing = false;
+}
+
+double playStartRow(const Transport& transport) {
+    if (transport.row < transport.endRow) return transport.row;
+    return loopInForce(transport.loop) ? transport.loop.start : 0.0;
+}
+
 void formatBarBeat(double row, char* text, size_t capacity) {
     // Rounded first, so a row just below a bar line never reads as beat 4.
     const double beats = std::round(row / kRowsPerBeat * 100.0) / 100.0;

@@ -64,6 +64,15 @@ enum PlayStep {
 };
 PlayStep playStep(const Transport& transport, double row, bool streamPlaying);
 
+// PLAY_STOP: the stream ran out, so the transport pauses on the music's end.
+// The stream's last row can read a hair short of endRow (the timer rounds to
+// single precision); taking endRow itself makes the next play start over.
+void stopAtEnd(Transport* transport);
+
+// The row Space plays from: the current one, or from the music's end the
+// start (the loop's, with a loop in force).
+double playStartRow(const Transport& transport);
+
 // "bar:beat" of a row with the beat to two decimals, as the sources write it,
 // into a caller's buffer (the overlay formats it every frame).
 void formatBarBeat(double row, char* text, size_t capacity);

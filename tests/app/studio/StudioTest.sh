@@ -124,6 +124,21 @@ transport)
     fail "rows went on after the pause: $paused, then $(last_row)"
   key Home 0.000
   quit
+  # Played to its natural end, the music pauses there; Space plays it again
+  # from the start.
+  start --from end-0:2
+  for _ in $(seq 100); do [ "$(frames)" -gt 0 ] && break; sleep 0.05; done
+  for _ in $(seq 100); do
+    count=$(frames); sleep 0.3; [ "$(frames)" -eq "$count" ] && break
+  done
+  [ "$(frames)" -eq "$count" ] || fail "still drawing long after the music's end"
+  lines=$(wc -l <"$out")
+  xdotool key space
+  sleep 1
+  tail -n +$((lines + 1)) "$out" | grep '^row ' | cut -d' ' -f2 |
+    awk 'NR == 1 { first = $1 } END { exit !(NR > 2 && first < 40 && $1 > first) }' ||
+    fail "Space after the end did not play from the start: $(tail -n 3 "$out" | xargs)"
+  quit
   ;;
 live_tracks)
   start --paused --from breakdown+4:0

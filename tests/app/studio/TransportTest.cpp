@@ -1,4 +1,5 @@
 #include "app/studio/Transport.h"
+#include "tandem1.0/SoundSync.h"
 
 #include <gtest/gtest.h>
 
@@ -115,4 +116,33 @@ TEST(Transport, OverlayPositions) {
         EXPECT_STREQ(text, c.barBeat) << c.row;
         EXPECT_STREQ(sectionAt(map, c.row), c.section) << c.row;
     }
+}
+
+TEST(Transport, SpaceAfterTheMusicEndedPlaysFromTheStart) {
+    const double kSampleRate = 44100.0;
+    // Soundtrack lengths in frames, among them ones whose last row, rounded
+    // as the timer rounds it, reads below the music's length.
+    for (const double frames : {7840000.0, 7840001.0, 7840003.0, 7840007.0, 7840010.0}) {
+        const double endRow = frames / kSampleRate * kRowRate;
+        const double lastRow = float(float(frames / kSampleRate) * kRowRate);
+        struct Case {
+            Loop loop;
+            double expected;
+        } cases[] = {
+            {Loop{0.0, endRow, false}, 0.0},
+            {Loop{960.0, 1000.0, false}, 0.0},  // a loop switched off
+            {Loop{960.0, endRow, true}, 960.0}, // switched on: from its start
+        };
+        for (const Case& c : cases) {
+            Transport t{lastRow, true, Loop{0.0, endRow, false}, endRow};
+            ASSERT_EQ(playStep(t, lastRow, false), PLAY_STOP);
+            stopAtEnd(&t);
+            EXPECT_FALSE(t.playing);
+            t.loop = c.loop;
+            EXPECT_DOUBLE_EQ(playStartRow(t), c.expected) << frames << " frames";
+        }
+    }
+    // Paused anywhere before the end, Space plays on from there.
+    Transport t = at(3839.5, false);
+    EXPECT_DOUBLE_EQ(playStartRow(t), 3839.5);
 }
