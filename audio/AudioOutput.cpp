@@ -91,6 +91,9 @@ bool openDevice(char* why, size_t whySize) {
     want.callback = sdlCallback;
     SDL_AudioSpec have;
     bool subsystemUp = false;
+    // SDL would turn SIGINT and SIGTERM into quit events, which nothing here reads: the program
+    // could then only be killed. Without its handlers they end the process as they always do.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     {
         QuietStderr quiet;
         subsystemUp = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;

@@ -10,6 +10,8 @@
 //
 // Once opened, the output is also stopped at process exit (before static objects are destroyed),
 // so no exit path, a fatal error included, leaves its thread pulling frames during the teardown.
+// SIGINT and SIGTERM keep their default action with either output (SDL is told not to catch
+// them): they end the process, its output thread with it, as a signal's death (status 130, 143).
 #pragma once
 
 #include "audio/bass_test.h"

@@ -16,10 +16,11 @@ err="$scenario.err"
 fail() { echo "FAIL: $*"; echo "--- stdout"; cat "$out"; echo "--- stderr"; cat "$err"; exit 1; }
 
 # Runs the program with the given arguments in its own X server; with a
-# script as $DRIVER, that script runs beside it (it gets the program's pid).
+# script as $DRIVER, that script runs beside it (it gets the program's pid);
+# $LAUNCH, a command line, starts the program.
 run() {
   "$(dirname "$0")/../../xvfb-run.sh" -s "-screen 0 1280x1024x24" bash -c '
-    "$HALCYON_BIN" "$@" >"'"$out"'" 2>"'"$err"'" &
+    ${LAUNCH:-} "$HALCYON_BIN" "$@" >"'"$out"'" 2>"'"$err"'" &
     pid=$!
     if [ -n "${DRIVER:-}" ]; then bash -c "$DRIVER" driver "$pid"; fi
     wait $pid' run "$@"
@@ -77,6 +78,24 @@ model_check)
   grep -qF "tandem1.0/Model/" "$err" || fail "report names no source"
   grep -qF "Assertion \`v1 < vertexpos_x && v2 < vertexpos_x && v3 < vertexpos_x' failed." "$err" ||
     fail "report"
+  ;;
+signals_end_it_with_a_device)
+  # SDL's file output stands in for a sound card. A shell starts a background
+  # program with SIGINT ignored, so it is handed over at its default.
+  cp "$E2E_DATA/long.mp3" "$scenario/Meridian_Demo_Edit.mp3"
+  for signal in INT:130 TERM:143; do
+    raw="$scenario.${signal%:*}.raw"
+    LAUNCH="env -u HALCYON_AUDIO --default-signal=INT,TERM SDL_AUDIODRIVER=disk
+            SDL_DISKAUDIOFILE=$raw" \
+      DRIVER='xdotool search --sync --name "I am tandem, you are glue" >/dev/null; sleep 1
+              kill -'"${signal%:*}"' "$1"
+              for i in $(seq 50); do kill -0 "$1" 2>/dev/null || exit 0; sleep 0.1; done
+              echo "still running 5 s after the signal"; kill -KILL "$1"' run x
+    status=$?
+    [ $status -eq "${signal#*:}" ] || fail "exit status $status after SIG${signal%:*}"
+    ! grep -q "no audio output device" "$err" || fail "the disk output did not open"
+    [ -s "$raw" ] || fail "nothing was played into $raw"
+  done
   ;;
 *)
   echo "unknown case $case_name"

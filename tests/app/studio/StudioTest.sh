@@ -33,7 +33,7 @@ if [ -z "${STUDIO_IN_X:-}" ]; then
 fi
 
 start() {
-  "$studio" --size 320x180 --show "$work/show" --print-rows "$@" >"$out" 2>"$err" &
+  ${LAUNCH:-} "$studio" --size 320x180 --show "$work/show" --print-rows "$@" >"$out" 2>"$err" &
   pid=$!
   window=$(xdotool search --sync --name 'halcyon-studio' | head -1)
   xdotool windowfocus --sync "$window"
@@ -174,6 +174,25 @@ live_shaders)
   within "$saved" 1 magenta || fail "the good shader is not on screen: $(colour)"
   grep 'on screen' "$out"
   quit
+  ;;
+signals)
+  # SDL's file output stands in for a sound card; the studio is handed
+  # SIGINT at its default (a shell's background program ignores it).
+  for signal in INT:130 TERM:143; do
+    LAUNCH="env -u HALCYON_AUDIO --default-signal=INT,TERM SDL_AUDIODRIVER=disk
+            SDL_DISKAUDIOFILE=$work/${signal%:*}.raw" start --from drop1
+    for _ in $(seq 100); do [ "$(frames)" -gt 5 ] && break; sleep 0.05; done
+    [ "$(frames)" -gt 5 ] || fail "no frames drawn"
+    kill -"${signal%:*}" $pid
+    for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    kill -0 $pid 2>/dev/null && fail "still running 5 s after SIG${signal%:*}"
+    wait $pid
+    status=$?
+    trap - EXIT
+    [ $status -eq "${signal#*:}" ] || fail "exit status $status after SIG${signal%:*}"
+    ! grep -q "no audio output device" "$err" || fail "the disk output did not open"
+    [ -s "$work/${signal%:*}.raw" ] || fail "nothing was played into the disk output"
+  done
   ;;
 *)
   fail "unknown case $case_name"
