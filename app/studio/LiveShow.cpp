@@ -5,6 +5,8 @@
 #include "tracks/TrackCompile.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -28,6 +30,35 @@ const LiveShader kShaders[kLiveShaderCount] = {
     {"depth.glsl", &assets.depthShader},
     {"combine.glsl", &assets.combineShader},
 };
+
+// The loader's compile report: "\n\tError compiling shader PATH [KIND]: (LENGTH)\nLOG".
+const char* const kCompileHeader = "Error compiling shader ";
+const char* const kFragmentKind = "[FS]:";
+const char* const kDigits = "0123456789";
+
+// Adds offset to the line number of every log line that begins "N:LINE(",
+// the form Mesa's compiler writes ("0:9(43): error: ...").
+std::string shiftLogLines(const std::string& log, int offset) {
+    std::string shifted;
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        end = end == std::string::npos ? log.size() : end + 1;
+        std::string line = log.substr(start, end - start);
+        const size_t colon = line.find_first_not_of(kDigits);
+        if (colon > 0 && colon != std::string::npos && line[colon] == ':') {
+            const size_t number = colon + 1;
+            const size_t paren = line.find_first_not_of(kDigits, number);
+            if (paren != std::string::npos && paren > number && line[paren] == '(') {
+                const long row = strtol(line.c_str() + number, nullptr, 10);
+                line.replace(number, paren - number, std::to_string(row + offset));
+            }
+        }
+        shifted += line;
+        start = end;
+    }
+    return shifted;
+}
 
 void noteSave(LiveShow* live, int64_t savedNs, const std::string& what, int64_t rebuildNs) {
     if (savedNs > live->pendingSaveNs) live->pendingSaveNs = savedNs;
@@ -57,8 +88,7 @@ void reloadShader(LiveShow* live, int index) {
         error = path + ": cannot read";
     } else if (!buildShaderObjects(reinterpret_cast<const unsigned char*>(text.data()),
                                    int32_t(text.size()), path, &objects, &error)) {
-        // The loader's report opens with a blank line and a tab.
-        error.erase(0, error.find_first_not_of("\n\t"));
+        error = shaderReportForFile(error, text);
     } else {
         (*shader.slot)->replaceObjects(objects);
         error.clear();
@@ -68,6 +98,27 @@ void reloadShader(LiveShow* live, int index) {
 }
 
 } // namespace
+
+std::string shaderReportForFile(const std::string& report, const std::string& fileText) {
+    const size_t body = report.find_first_not_of("\n\t");
+    const std::string text = body == std::string::npos ? std::string() : report.substr(body);
+    const size_t headerEnd = text.find('\n');
+    if (text.compare(0, strlen(kCompileHeader), kCompileHeader) != 0 ||
+        headerEnd == std::string::npos)
+        return text;
+    const size_t length = text.rfind(" (", headerEnd);
+    if (length == std::string::npos) return text;
+    const std::string header = text.substr(0, length);
+    const bool fragment = header.size() >= strlen(kFragmentKind) &&
+                          header.compare(header.size() - strlen(kFragmentKind),
+                                         strlen(kFragmentKind), kFragmentKind) == 0;
+    int offset = 0;
+    const size_t marker = fileText.find(kFragmentShaderMarker);
+    if (fragment && marker != std::string::npos)
+        for (size_t i = 0; i < marker; ++i)
+            offset += fileText[i] == '\n';
+    return header + "\n" + shiftLogLines(text.substr(headerEnd + 1), offset);
+}
 
 bool compileTrackFolder(const std::string& dir, const trackc::MusicMap& map,
                         std::vector<trackc::SourceTrack>* tracks, trackc::Error* error) {

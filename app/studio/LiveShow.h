@@ -49,6 +49,13 @@ bool compileTrackFolder(const std::string& dir, const trackc::MusicMap& map,
 // read yet; nothing is read from the track files.
 void installTracks(SyncDevice* device, const std::vector<trackc::SourceTrack>& tracks);
 
+// A shader loader's report as the studio prints it. A compile report becomes
+// "Error compiling shader PATH [VS|FS]:" and the driver's log, whose
+// "N:LINE(COL)" line numbers are turned from the stage's into the file's own
+// (the fragment stage begins on the marker's line); the log's length goes.
+// Any other report comes back as it is, less its leading blank line and tab.
+std::string shaderReportForFile(const std::string& report, const std::string& fileText);
+
 // Watches the show folder and puts all of it in use (or reports it).
 void startLiveShow(LiveShow* live, const std::string& showDir, const trackc::MusicMap& map,
                    SyncDevice* device);

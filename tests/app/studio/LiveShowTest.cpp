@@ -89,3 +89,32 @@ TEST_F(LiveTracksTest, SavesReplaceKeysInPlaceAndErrorsKeepThem) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Zowie!\n");
     EXPECT_EQ(fresh->keyCount, 0);
 }
+
+TEST(LiveShaders, ReportsCountLinesFromTheTopOfTheFile) {
+    // Five lines of vertex shader, the marker on line 6: the fragment stage's
+    // line 4 is the file's line 9.
+    const std::string file = "#version 120\nvoid main() {\n  gl_Position = gl_Vertex;\n}\n\n"
+                             "//____FRAGMENT_SHADER____\n#version 120\nvoid main() {\n"
+                             "  gl_FragColor = nope;\n}\n";
+    struct Case {
+        const char* what;
+        std::string report;
+        std::string expected;
+    } cases[] = {
+        {"fragment stage",
+         "\n\tError compiling shader /s/shaders/x.glsl [FS]: (79)\n"
+         "0:4(18): error: `nope' undeclared\n0:4(3): error: type mismatch\n",
+         "Error compiling shader /s/shaders/x.glsl [FS]:\n"
+         "0:9(18): error: `nope' undeclared\n0:9(3): error: type mismatch\n"},
+        {"vertex stage: its lines are the file's",
+         "\n\tError compiling shader /s/x.glsl [VS]: (40)\n0:3(17): error: bad\n",
+         "Error compiling shader /s/x.glsl [VS]:\n0:3(17): error: bad\n"},
+        {"lines the driver does not number stay",
+         "\n\tError compiling shader /s/x.glsl [FS]: (30)\nerror: 12 problems\n0:x(1) odd\n",
+         "Error compiling shader /s/x.glsl [FS]:\nerror: 12 problems\n0:x(1) odd\n"},
+        {"a link report", "\tError linking shader /s/x.glsl\nerror: no main\n",
+         "Error linking shader /s/x.glsl\nerror: no main\n"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(shaderReportForFile(c.report, file), c.expected) << c.what;
+}

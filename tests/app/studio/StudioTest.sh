@@ -164,8 +164,11 @@ live_shaders)
   before=$(colour)
   printf 'not glsl at all\n' >>"$work/show/shaders/combine.glsl"
   within "$(date +%s%N)" 2 grep -qF "shaders/combine.glsl" "$err" || fail "no report naming the file"
-  grep -qF "Error compiling shader $work/show/shaders/combine.glsl [FS]" "$err" ||
+  grep -qxF "Error compiling shader $work/show/shaders/combine.glsl [FS]:" "$err" ||
     fail "the report is not the driver's compile log"
+  # The error is on the file's last line, as the file counts them.
+  grep -qE "^0:$(wc -l <"$work/show/shaders/combine.glsl")\([0-9]+\): error" "$err" ||
+    fail "the log's line number is not the file's ($(wc -l <"$work/show/shaders/combine.glsl"))"
   sleep 0.3
   [ "$(colour)" = "$before" ] || fail "a failed shader changed the picture: $before, then $(colour)"
   # A combine pass that paints the window magenta.
