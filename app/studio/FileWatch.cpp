@@ -19,16 +19,24 @@ bool sameStamp(const FileStamp& a, const FileStamp& b) {
     return a.inode == b.inode && a.size == b.size && a.modifiedNs == b.modifiedNs;
 }
 
+bool sameFiles(const std::vector<FileStamp>& a, const std::vector<FileStamp>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].name != b[i].name || !sameStamp(a[i], b[i])) return false;
+    return true;
+}
+
 } // namespace
 
-std::vector<FileStamp> scanFolder(const std::string& dir, const std::string& suffix) {
+std::vector<FileStamp> scanFolder(const std::string& dir, const std::string& suffix,
+                                  const std::string& only) {
     std::vector<FileStamp> stamps;
     DIR* folder = opendir(dir.c_str());
     if (!folder) return stamps;
     while (const dirent* entry = readdir(folder)) {
         const std::string name = entry->d_name;
         // Editors' hidden swap and backup files never hold the show.
-        if (name[0] == '.' || !endsWith(name, suffix)) continue;
+        if (name[0] == '.' || (only.empty() ? !endsWith(name, suffix) : name != only)) continue;
         struct stat info;
         if (stat((dir + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
         stamps.push_back(
@@ -41,47 +49,76 @@ std::vector<FileStamp> scanFolder(const std::string& dir, const std::string& suf
     return stamps;
 }
 
-void resetWatch(FileWatch* watch) {
-    watch->reported = scanFolder(watch->dir, watch->suffix);
+FileWatch makeWatch(const std::string& dir, const std::string& suffix, const std::string& only,
+                    int64_t settleNs, int64_t graceNs) {
+    FileWatch watch{dir, suffix, only, settleNs, graceNs, {}, {}, 0, 0};
+    watch.reported = scanFolder(dir, suffix, only);
+    watch.seen = watch.reported;
+    return watch;
 }
 
-bool pollWatch(FileWatch* watch, int64_t nowNs, std::vector<std::string>* changed,
-               int64_t* newestNs) {
-    const std::vector<FileStamp> now = scanFolder(watch->dir, watch->suffix);
+WatchStep stepWatch(FileWatch* watch, const std::vector<FileStamp>& files, int64_t nowNs,
+                    std::vector<std::string>* changed, int64_t* newestNs) {
     changed->clear();
     *newestNs = 0;
+    if (!sameFiles(files, watch->seen)) {
+        watch->seen = files;
+        watch->seenSinceNs = nowNs;
+    }
     // Both lists are sorted by name: walk them side by side.
+    const std::vector<FileStamp>& built = watch->reported;
     size_t i = 0, j = 0;
-    while (i < now.size() || j < watch->reported.size()) {
-        const bool takeNew = j == watch->reported.size() ||
-                             (i < now.size() && now[i].name < watch->reported[j].name);
-        const bool takeOld = i == now.size() ||
-                             (j < watch->reported.size() && watch->reported[j].name < now[i].name);
-        if (takeNew) {
-            changed->push_back(now[i].name);
-            *newestNs = std::max(*newestNs, now[i].modifiedNs);
+    while (i < files.size() || j < built.size()) {
+        const bool added = j == built.size() || (i < files.size() && files[i].name < built[j].name);
+        const bool removed =
+            i == files.size() || (j < built.size() && built[j].name < files[i].name);
+        if (added) {
+            changed->push_back(files[i].name);
+            *newestNs = std::max(*newestNs, files[i].modifiedNs);
             ++i;
-        } else if (takeOld) {
-            changed->push_back(watch->reported[j].name);
+        } else if (removed) {
+            changed->push_back(built[j].name);
+            *newestNs = std::max(*newestNs, watch->seenSinceNs);
             ++j;
         } else {
-            if (!sameStamp(now[i], watch->reported[j])) {
-                changed->push_back(now[i].name);
-                *newestNs = std::max(*newestNs, now[i].modifiedNs);
+            if (!sameStamp(files[i], built[j])) {
+                changed->push_back(files[i].name);
+                *newestNs = std::max(*newestNs, files[i].modifiedNs);
             }
             ++i;
             ++j;
         }
     }
+    if (changed->empty()) {
+        if (watch->recheckNs == 0 || nowNs < watch->recheckNs) return WATCH_QUIET;
+        watch->recheckNs = 0;
+        return WATCH_CONFIRM;
+    }
     // A file stamped in the future (a clock set back, a copy that kept its
     // times) would otherwise wait for that moment.
     const int64_t age = nowNs - *newestNs;
-    if (changed->empty() || (age >= 0 && age < watch->settleNs)) {
+    if (age >= 0 && age < watch->settleNs) {
         changed->clear();
-        return false;
+        *newestNs = 0;
+        return WATCH_QUIET;
     }
-    watch->reported = now;
-    return true;
+    watch->reported = files;
+    watch->recheckNs = 0;
+    return WATCH_BUILD;
+}
+
+bool settleBuild(FileWatch* watch, WatchStep step, bool built, int64_t nowNs) {
+    watch->recheckNs = 0;
+    if (built) return false;
+    if (step == WATCH_CONFIRM) return true;
+    watch->recheckNs = nowNs + watch->graceNs;
+    return false;
+}
+
+WatchStep pollWatch(FileWatch* watch, int64_t nowNs, std::vector<std::string>* changed,
+                    int64_t* newestNs) {
+    return stepWatch(watch, scanFolder(watch->dir, watch->suffix, watch->only), nowNs, changed,
+                     newestNs);
 }
 
 int64_t wallClockNs() {

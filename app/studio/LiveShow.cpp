@@ -10,8 +10,6 @@
 
 namespace {
 
-// An editor's write is done by the time the file is this old.
-const int64_t kSettleNs = 10 * 1000 * 1000;
 const char* const kTrackSuffix = ".tracks";
 const char* const kShaderSuffix = ".glsl";
 
@@ -61,29 +59,38 @@ std::string shiftLogLines(const std::string& log, int offset) {
 }
 
 void noteSave(LiveShow* live, int64_t savedNs, const std::string& what, int64_t rebuildNs) {
+    if (savedNs == 0) return;
     if (savedNs > live->pendingSaveNs) live->pendingSaveNs = savedNs;
     live->pendingWhat = what;
     live->pendingRebuildNs += rebuildNs;
 }
 
-void reloadTracks(LiveShow* live) {
-    std::vector<trackc::SourceTrack> tracks;
-    trackc::Error error;
-    if (!compileTrackFolder(live->showDir + "tracks/", live->map, &tracks, &error)) {
-        live->tracksError = trackc::formatError(error);
-        fprintf(stderr, "%s\n", live->tracksError.c_str());
-        return;
-    }
-    installTracks(live->device, tracks);
-    live->tracksError.clear();
+void showError(std::string* slot, const std::string& message) {
+    *slot = message;
+    fprintf(stderr, "%s%s", message.c_str(), message.empty() || message.back() != '\n' ? "\n" : "");
 }
 
-void reloadShader(LiveShow* live, int index) {
+void settleTracks(LiveShow* live, WatchStep step, const std::string& what, int64_t savedNs) {
+    const int64_t startNs = wallClockNs();
+    std::vector<trackc::SourceTrack> tracks;
+    trackc::Error error;
+    const bool built = compileTrackFolder(live->showDir + "tracks/", live->map, &tracks, &error);
+    if (built) {
+        installTracks(live->device, tracks);
+        live->tracksError.clear();
+        noteSave(live, savedNs, what, wallClockNs() - startNs);
+    }
+    if (settleBuild(&live->trackWatch, step, built, wallClockNs()))
+        showError(&live->tracksError, trackc::formatError(error));
+}
+
+void settleShader(LiveShow* live, int index, WatchStep step, int64_t savedNs) {
     const LiveShader& shader = kShaders[index];
     const std::string path = live->showDir + "shaders/" + shader.file;
-    std::string& error = live->shaderErrors[index];
-    std::string text;
+    const int64_t startNs = wallClockNs();
+    std::string error, text;
     ShaderObjects objects;
+    bool built = false;
     if (!trackc::readTextFile(path, &text)) {
         error = path + ": cannot read";
     } else if (!buildShaderObjects(reinterpret_cast<const unsigned char*>(text.data()),
@@ -91,10 +98,12 @@ void reloadShader(LiveShow* live, int index) {
         error = shaderReportForFile(error, text);
     } else {
         (*shader.slot)->replaceObjects(objects);
-        error.clear();
-        return;
+        live->shaderErrors[index].clear();
+        noteSave(live, savedNs, std::string("shaders/") + shader.file, wallClockNs() - startNs);
+        built = true;
     }
-    fprintf(stderr, "%s%s", error.c_str(), error.back() == '\n' ? "" : "\n");
+    if (settleBuild(&live->shaderWatches[index], step, built, wallClockNs()))
+        showError(&live->shaderErrors[index], error);
 }
 
 } // namespace
@@ -142,39 +151,33 @@ void startLiveShow(LiveShow* live, const std::string& showDir, const trackc::Mus
     live->showDir = showDir;
     live->map = map;
     live->device = device;
-    live->trackWatch = FileWatch{showDir + "tracks/", kTrackSuffix, kSettleNs, {}};
-    live->shaderWatch = FileWatch{showDir + "shaders/", kShaderSuffix, kSettleNs, {}};
-    resetWatch(&live->trackWatch);
-    resetWatch(&live->shaderWatch);
+    live->trackWatch =
+        makeWatch(showDir + "tracks/", kTrackSuffix, "", kLiveSettleNs, kLiveErrorGraceNs);
+    for (int i = 0; i < kLiveShaderCount; ++i)
+        live->shaderWatches[i] = makeWatch(showDir + "shaders/", kShaderSuffix, kShaders[i].file,
+                                           kLiveSettleNs, kLiveErrorGraceNs);
     live->pendingSaveNs = 0;
     live->pendingRebuildNs = 0;
-    reloadTracks(live);
+    // What the folder holds at start is what the author meant: errors stand at once.
+    settleTracks(live, WATCH_CONFIRM, "", 0);
     for (int i = 0; i < kLiveShaderCount; ++i)
-        reloadShader(live, i);
+        settleShader(live, i, WATCH_CONFIRM, 0);
 }
 
 bool pollLiveShow(LiveShow* live) {
     bool changed = false;
     std::vector<std::string> names;
     int64_t savedNs = 0;
-    if (pollWatch(&live->trackWatch, wallClockNs(), &names, &savedNs)) {
-        const int64_t startNs = wallClockNs();
-        reloadTracks(live);
+    const WatchStep trackStep = pollWatch(&live->trackWatch, wallClockNs(), &names, &savedNs);
+    if (trackStep != WATCH_QUIET) {
+        settleTracks(live, trackStep, names.empty() ? "" : "tracks/" + names.front(), savedNs);
         changed = true;
-        if (live->tracksError.empty())
-            noteSave(live, savedNs, "tracks/" + names.front(), wallClockNs() - startNs);
     }
-    if (pollWatch(&live->shaderWatch, wallClockNs(), &names, &savedNs)) {
-        for (const std::string& name : names) {
-            for (int i = 0; i < kLiveShaderCount; ++i) {
-                if (name != kShaders[i].file) continue;
-                const int64_t startNs = wallClockNs();
-                reloadShader(live, i);
-                changed = true;
-                if (live->shaderErrors[i].empty())
-                    noteSave(live, savedNs, "shaders/" + name, wallClockNs() - startNs);
-            }
-        }
+    for (int i = 0; i < kLiveShaderCount; ++i) {
+        const WatchStep step = pollWatch(&live->shaderWatches[i], wallClockNs(), &names, &savedNs);
+        if (step == WATCH_QUIET) continue;
+        settleShader(live, i, step, savedNs);
+        changed = true;
     }
     return changed;
 }

@@ -10,9 +10,11 @@
 //   are put back afterwards, so nothing about track files changes;
 // - a shader replaces its program's objects once it compiles and links.
 //
-// A source that fails leaves what is in use untouched: its message goes to
-// stderr once per save and stays in `tracksError` or `shaderErrors` until a
-// good save clears it. Main thread only (the shaders need the GL context).
+// A save is built once it has settled and a failure is reported only once it
+// persists (FileWatch). A source that fails leaves what is in use untouched:
+// its message goes to stderr once and stays in `tracksError` or
+// `shaderErrors` until a good save clears it. Main thread only (the shaders
+// need the GL context).
 #pragma once
 
 #include "FileWatch.h"
@@ -25,12 +27,20 @@
 
 const int kLiveShaderCount = 8;
 
+// A save is built once its files were quiet this long: longer than the
+// pauses of writers that save in steps (a truncate, then the text in chunks
+// 50 ms apart), short enough that a save is on screen within 100 ms.
+const int64_t kLiveSettleNs = 60 * 1000 * 1000;
+// A build that failed is built again after the files were quiet this much
+// longer; only then is its error shown.
+const int64_t kLiveErrorGraceNs = 400 * 1000 * 1000;
+
 struct LiveShow {
     std::string showDir; // with a trailing slash
     trackc::MusicMap map;
     SyncDevice* device;
     FileWatch trackWatch;
-    FileWatch shaderWatch;
+    FileWatch shaderWatches[kLiveShaderCount];
     std::string tracksError;                    // "" while the last compile held
     std::string shaderErrors[kLiveShaderCount]; // by the table's order
     // The save that the next frame is the first to show, for the latency
