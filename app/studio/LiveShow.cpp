@@ -4,6 +4,8 @@
 #include "tandem1.0/ShaderProgram.h"
 #include "tracks/TrackCompile.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +13,7 @@
 namespace {
 
 const char* const kTrackSuffix = ".tracks";
+const char* const kMusicMapName = "music-map.txt";
 const char* const kShaderSuffix = ".glsl";
 
 struct LiveShader {
@@ -74,7 +77,7 @@ void settleTracks(LiveShow* live, WatchStep step, const std::string& what, int64
     const int64_t startNs = wallClockNs();
     std::vector<trackc::SourceTrack> tracks;
     trackc::Error error;
-    const bool built = compileTrackFolder(live->showDir + "tracks/", live->map, &tracks, &error);
+    const bool built = compileTrackFolder(live->showDir + "tracks/", *live->map, &tracks, &error);
     if (built) {
         installTracks(live->device, tracks);
         live->tracksError.clear();
@@ -82,6 +85,20 @@ void settleTracks(LiveShow* live, WatchStep step, const std::string& what, int64
     }
     if (settleBuild(&live->trackWatch, step, built, wallClockNs()))
         showError(&live->tracksError, trackc::formatError(error));
+}
+
+void settleMap(LiveShow* live, WatchStep step, int64_t savedNs) {
+    const std::string path = live->mapWatch.dir + live->mapWatch.only;
+    trackc::MusicMap map;
+    trackc::Error error;
+    const bool read = trackc::readMusicMap(path, &map, &error);
+    if (settleBuild(&live->mapWatch, step, read, wallClockNs()))
+        showError(&live->mapError, trackc::formatError(error));
+    if (!read) return;
+    live->mapError.clear();
+    *live->map = map;
+    settleTracks(live, step == WATCH_CONFIRM ? WATCH_CONFIRM : WATCH_BUILD,
+                 path.substr(live->showDir.size()), savedNs);
 }
 
 void settleShader(LiveShow* live, int index, WatchStep step, int64_t savedNs) {
@@ -146,11 +163,24 @@ void installTracks(SyncDevice* device, const std::vector<trackc::SourceTrack>& t
     }
 }
 
-void startLiveShow(LiveShow* live, const std::string& showDir, const trackc::MusicMap& map,
+std::string showMusicMapPath(const std::string& showDir) {
+    for (const std::string& path : {showDir + "tracks/" + kMusicMapName, showDir + kMusicMapName}) {
+        struct stat info;
+        if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return path;
+    }
+    return "";
+}
+
+void startLiveShow(LiveShow* live, const std::string& showDir, trackc::MusicMap* map,
                    SyncDevice* device) {
     live->showDir = showDir;
     live->map = map;
     live->device = device;
+    // Without a map of its own, one saved beside the sources later is taken.
+    const std::string mapPath = showMusicMapPath(showDir);
+    const std::string mapDir =
+        mapPath.empty() ? showDir + "tracks/" : mapPath.substr(0, mapPath.rfind('/') + 1);
+    live->mapWatch = makeWatch(mapDir, "", kMusicMapName, kLiveSettleNs, kLiveErrorGraceNs);
     live->trackWatch =
         makeWatch(showDir + "tracks/", kTrackSuffix, "", kLiveSettleNs, kLiveErrorGraceNs);
     for (int i = 0; i < kLiveShaderCount; ++i)
@@ -168,6 +198,11 @@ bool pollLiveShow(LiveShow* live) {
     bool changed = false;
     std::vector<std::string> names;
     int64_t savedNs = 0;
+    const WatchStep mapStep = pollWatch(&live->mapWatch, wallClockNs(), &names, &savedNs);
+    if (mapStep != WATCH_QUIET) {
+        settleMap(live, mapStep, savedNs);
+        changed = true;
+    }
     const WatchStep trackStep = pollWatch(&live->trackWatch, wallClockNs(), &names, &savedNs);
     if (trackStep != WATCH_QUIET) {
         settleTracks(live, trackStep, names.empty() ? "" : "tracks/" + names.front(), savedNs);

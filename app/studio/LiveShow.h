@@ -8,11 +8,13 @@
 //   cache keeps pointing at the same tracks), read through the device's own
 //   reader from the compiled bytes in memory; the device's file operations
 //   are put back afterwards, so nothing about track files changes;
-// - a shader replaces its program's objects once it compiles and links.
+// - a shader replaces its program's objects once it compiles and links;
+// - the show folder's music map (showMusicMapPath), read again when saved,
+//   replaces the caller's map and the tracks are compiled against it.
 //
 // A save is built once it has settled and a failure is reported only once it
 // persists (FileWatch). A source that fails leaves what is in use untouched:
-// its message goes to stderr once and stays in `tracksError` or
+// its message goes to stderr once and stays in `mapError`, `tracksError` or
 // `shaderErrors` until a good save clears it. Main thread only (the shaders
 // need the GL context).
 #pragma once
@@ -36,11 +38,13 @@ const int64_t kLiveSettleNs = 60 * 1000 * 1000;
 const int64_t kLiveErrorGraceNs = 400 * 1000 * 1000;
 
 struct LiveShow {
-    std::string showDir; // with a trailing slash
-    trackc::MusicMap map;
+    std::string showDir;   // with a trailing slash
+    trackc::MusicMap* map; // the caller's, replaced by a good save of the show's map
     SyncDevice* device;
+    FileWatch mapWatch;
     FileWatch trackWatch;
     FileWatch shaderWatches[kLiveShaderCount];
+    std::string mapError;                       // "" while the last read held
     std::string tracksError;                    // "" while the last compile held
     std::string shaderErrors[kLiveShaderCount]; // by the table's order
     // The save that the next frame is the first to show, for the latency
@@ -49,6 +53,10 @@ struct LiveShow {
     std::string pendingWhat;
     int64_t pendingRebuildNs; // what the rebuild itself took of that time
 };
+
+// The show folder's music map: DIR/tracks/music-map.txt beside the sources,
+// else DIR/music-map.txt as installed; "" when the folder has neither.
+std::string showMusicMapPath(const std::string& showDir);
 
 // Compiles every *.tracks file of the folder in name order and checks that
 // the program's tracks are all there; *tracks is replaced only on success.
@@ -66,8 +74,10 @@ void installTracks(SyncDevice* device, const std::vector<trackc::SourceTrack>& t
 // Any other report comes back as it is, less its leading blank line and tab.
 std::string shaderReportForFile(const std::string& report, const std::string& fileText);
 
-// Watches the show folder and puts all of it in use (or reports it).
-void startLiveShow(LiveShow* live, const std::string& showDir, const trackc::MusicMap& map,
+// Watches the show folder and puts all of it in use (or reports it). *map is
+// the one read at start-up (the show folder's when it has one) and must
+// outlive the LiveShow.
+void startLiveShow(LiveShow* live, const std::string& showDir, trackc::MusicMap* map,
                    SyncDevice* device);
 
 // Rebuilds what was saved since the last call; true when it rebuilt anything

@@ -128,6 +128,7 @@ void drawOverlay() {
              studio.transport.loop.end, loopInForce(studio.transport.loop) ? "on" : "off",
              studio.smoothedFrameMs);
     addLine(line, strlen(line));
+    addErrorLines(studio.live.mapError.c_str());
     addErrorLines(studio.live.tracksError.c_str());
     for (const std::string& error : studio.live.shaderErrors)
         addErrorLines(error.c_str());
@@ -327,8 +328,12 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    // The show folder's own map, where it has one, names its sections.
+    const std::string showMap =
+        showMusicMapPath(showDirArgument(argc, argv, HALCYON_STUDIO_SHOW_DIR));
     trackc::Error mapError;
-    if (!trackc::readMusicMap(HALCYON_STUDIO_MUSIC_MAP, &studio.musicMap, &mapError))
+    if (!trackc::readMusicMap(showMap.empty() ? HALCYON_STUDIO_MUSIC_MAP : showMap,
+                              &studio.musicMap, &mapError))
         App::fail("halcyon-studio: %s\n", trackc::formatError(mapError).c_str());
     std::string error;
     if (!parseStudioOptions(argc, argv, studio.musicMap, HALCYON_STUDIO_SHOW_DIR, &studio.options,
@@ -343,7 +348,7 @@ int main(int argc, char** argv) {
     glutSpecialFunc(onStudioSpecialKey);
 
     App& app = App::instance();
-    startLiveShow(&studio.live, studio.options.showDir, studio.musicMap,
+    startLiveShow(&studio.live, studio.options.showDir, &studio.musicMap,
                   app.soundSync->sync->device);
 
     const DWORD stream = timer().stream;

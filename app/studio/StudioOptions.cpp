@@ -68,6 +68,19 @@ bool parseLoop(const std::string& text, const trackc::MusicMap& map, StudioOptio
 
 } // namespace
 
+std::string showDirArgument(int argc, char** argv, const std::string& defaultShowDir) {
+    std::string dir = defaultShowDir;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (strcmp(argv[i], "--show") == 0)
+            dir = argv[++i];
+        else if (strcmp(argv[i], "--from") == 0 || strcmp(argv[i], "--loop") == 0 ||
+                 strcmp(argv[i], "--size") == 0)
+            ++i; // a value, whatever it reads
+    }
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    return dir;
+}
+
 bool parseStudioOptions(int argc, char** argv, const trackc::MusicMap& map,
                         const std::string& defaultShowDir, StudioOptions* options,
                         std::string* error) {

@@ -30,6 +30,11 @@ struct StudioOptions {
     bool printRows;
 };
 
+// The show folder the command line names (its last --show), else
+// `defaultShowDir`; read before the options, whose positions are resolved
+// with the map found in that folder.
+std::string showDirArgument(int argc, char** argv, const std::string& defaultShowDir);
+
 // `defaultShowDir` stands when --show is not given. Positions must lie within
 // the music (0 to the map's end when it gives one); a loop must end after it
 // starts; the show folder must hold tracks/ and shaders/.

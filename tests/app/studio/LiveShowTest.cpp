@@ -118,3 +118,15 @@ TEST(LiveShaders, ReportsCountLinesFromTheTopOfTheFile) {
     for (const Case& c : cases)
         EXPECT_EQ(shaderReportForFile(c.report, file), c.expected) << c.what;
 }
+
+TEST(LiveMusicMap, TheShowFoldersOwnBesideTheSourcesOrAsInstalled) {
+    const fs::path show = fs::path(::testing::TempDir()) / "live-map-show";
+    fs::remove_all(show);
+    fs::create_directories(show / "tracks");
+    const std::string dir = show.string() + "/";
+    EXPECT_EQ(showMusicMapPath(dir), "") << "none: the build's map stands";
+    std::ofstream(show / "music-map.txt") << "end 3840\n";
+    EXPECT_EQ(showMusicMapPath(dir), dir + "music-map.txt");
+    std::ofstream(show / "tracks" / "music-map.txt") << "end 3840\n";
+    EXPECT_EQ(showMusicMapPath(dir), dir + "tracks/music-map.txt");
+}

@@ -95,3 +95,23 @@ TEST_F(StudioOptionsTest, BadArgumentsSayWhy) {
         EXPECT_EQ(parsed.error, c.error);
     }
 }
+
+TEST(StudioShowDir, ReadBeforeTheOptionsAsTheParserReadsIt) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* expected;
+    } cases[] = {
+        {{}, "/default/"},
+        {{"--show", "/a"}, "/a/"},
+        {{"--show", "/a/", "--paused", "--show", "/b"}, "/b/"}, // the last one counts
+        {{"--from", "--show", "--show", "/c"}, "/c/"},          // a value is no option
+        {{"--paused", "--show"}, "/default/"},                  // no value: the parser says so
+    };
+    for (Case& c : cases) {
+        std::vector<char*> argv{const_cast<char*>("halcyon-studio")};
+        for (std::string& arg : c.args)
+            argv.push_back(&arg[0]);
+        EXPECT_EQ(showDirArgument(int(argv.size()), argv.data(), "/default"), c.expected)
+            << ::testing::PrintToString(c.args);
+    }
+}

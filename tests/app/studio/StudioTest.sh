@@ -158,6 +158,27 @@ live_tracks)
   grep 'on screen' "$out"
   quit
   ;;
+live_map)
+  # The show folder's own map names the sections, at start and after a save.
+  start --paused --from breakdown+4:0
+  wait_row 1760.000 "--from breakdown+4:0"
+  saved=$(save tracks/strobe.tracks 'track strobo\n    0 0\n    flash 2\n')
+  within "$saved" 2 grep -q 'strobe.tracks:3: ' "$err" || fail "a section not in the map was taken"
+  map=$work/show/tracks/music-map.txt
+  printf 'section flash 1760 1800\n' >>"$work/map"
+  cat "$map" "$work/map" >"$work/map.good"
+  saved=$(save tracks/music-map.txt "$(cat "$work/map.good")\n")
+  within "$saved" 1 is_white || fail "the section saved into the map is not known"
+  saved=$(save tracks/music-map.txt "$(cat "$work/map.good")\nsection broken\n")
+  within "$saved" 2 grep -q 'music-map.txt:[0-9]*: ' "$err" || fail "no file:line: for the broken map"
+  sleep 0.3
+  is_white || fail "a broken map changed the picture"
+  quit
+  cp "$work/map.good" "$map"
+  start --paused --from flash+0:1
+  wait_row 1770.000 "--from flash+0:1 (a section only the show's map has)"
+  quit
+  ;;
 live_shaders)
   start --paused --from drop1+2:0
   wait_row 1040.000 "--from drop1+2:0"
