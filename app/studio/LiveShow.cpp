@@ -1,5 +1,7 @@
 #include "LiveShow.h"
 
+#include "Messages.h"
+
 #include "tandem1.0/AssetTable.h"
 #include "tandem1.0/ShaderProgram.h"
 #include "tracks/TrackCompile.h"
@@ -61,10 +63,12 @@ std::string shiftLogLines(const std::string& log, int offset) {
     return shifted;
 }
 
-void noteSave(LiveShow* live, int64_t savedNs, const std::string& what, int64_t rebuildNs) {
+void noteSave(LiveShow* live, int64_t savedNs, const std::string& what, bool removal,
+              int64_t rebuildNs) {
     if (savedNs == 0) return;
     if (savedNs > live->pendingSaveNs) live->pendingSaveNs = savedNs;
     live->pendingWhat = what;
+    live->pendingRemoval = removal;
     live->pendingRebuildNs += rebuildNs;
 }
 
@@ -73,7 +77,34 @@ void showError(std::string* slot, const std::string& message) {
     fprintf(stderr, "%s%s", message.c_str(), message.empty() || message.back() != '\n' ? "\n" : "");
 }
 
-void settleTracks(LiveShow* live, WatchStep step, const std::string& what, int64_t savedNs) {
+void gatherErrors(LiveShow* live) {
+    std::string all;
+    auto add = [&](const std::string& error) {
+        if (error.empty()) return;
+        all += relativeToShow(error, live->showDir);
+        if (all.back() != '\n') all += '\n';
+    };
+    add(live->mapError);
+    add(live->tracksError);
+    for (const std::string& error : live->shaderErrors)
+        add(error);
+    live->errorsOnScreen = all;
+}
+
+// What the line that confirms a change names: its first file, or, when that
+// file was removed, the removal.
+std::string changeName(const FileWatch& watch, const std::string& folder,
+                       const std::vector<std::string>& names, bool* removal) {
+    const std::string& name = names.front();
+    *removal = true;
+    for (const FileStamp& stamp : watch.reported)
+        if (stamp.name == name) *removal = false;
+    return *removal ? folder + name + " removed, " + folder.substr(0, folder.size() - 1)
+                    : folder + name;
+}
+
+void settleTracks(LiveShow* live, WatchStep step, const std::string& what, bool removal,
+                  int64_t savedNs) {
     const int64_t startNs = wallClockNs();
     std::vector<trackc::SourceTrack> tracks;
     trackc::Error error;
@@ -81,7 +112,7 @@ void settleTracks(LiveShow* live, WatchStep step, const std::string& what, int64
     if (built) {
         installTracks(live->device, tracks);
         live->tracksError.clear();
-        noteSave(live, savedNs, what, wallClockNs() - startNs);
+        noteSave(live, savedNs, what, removal, wallClockNs() - startNs);
     }
     if (settleBuild(&live->trackWatch, step, built, wallClockNs()))
         showError(&live->tracksError, trackc::formatError(error));
@@ -98,7 +129,7 @@ void settleMap(LiveShow* live, WatchStep step, int64_t savedNs) {
     live->mapError.clear();
     *live->map = map;
     settleTracks(live, step == WATCH_CONFIRM ? WATCH_CONFIRM : WATCH_BUILD,
-                 path.substr(live->showDir.size()), savedNs);
+                 relativeToShow(path, live->showDir), false, savedNs);
 }
 
 void settleShader(LiveShow* live, int index, WatchStep step, int64_t savedNs) {
@@ -116,7 +147,8 @@ void settleShader(LiveShow* live, int index, WatchStep step, int64_t savedNs) {
     } else {
         (*shader.slot)->replaceObjects(objects);
         live->shaderErrors[index].clear();
-        noteSave(live, savedNs, std::string("shaders/") + shader.file, wallClockNs() - startNs);
+        noteSave(live, savedNs, std::string("shaders/") + shader.file, false,
+                 wallClockNs() - startNs);
         built = true;
     }
     if (settleBuild(&live->shaderWatches[index], step, built, wallClockNs()))
@@ -187,11 +219,13 @@ void startLiveShow(LiveShow* live, const std::string& showDir, trackc::MusicMap*
         live->shaderWatches[i] = makeWatch(showDir + "shaders/", kShaderSuffix, kShaders[i].file,
                                            kLiveSettleNs, kLiveErrorGraceNs);
     live->pendingSaveNs = 0;
+    live->pendingRemoval = false;
     live->pendingRebuildNs = 0;
     // What the folder holds at start is what the author meant: errors stand at once.
-    settleTracks(live, WATCH_CONFIRM, "", 0);
+    settleTracks(live, WATCH_CONFIRM, "", false, 0);
     for (int i = 0; i < kLiveShaderCount; ++i)
         settleShader(live, i, WATCH_CONFIRM, 0);
+    gatherErrors(live);
 }
 
 bool pollLiveShow(LiveShow* live) {
@@ -205,7 +239,10 @@ bool pollLiveShow(LiveShow* live) {
     }
     const WatchStep trackStep = pollWatch(&live->trackWatch, wallClockNs(), &names, &savedNs);
     if (trackStep != WATCH_QUIET) {
-        settleTracks(live, trackStep, names.empty() ? "" : "tracks/" + names.front(), savedNs);
+        bool removal = false;
+        const std::string what =
+            names.empty() ? "" : changeName(live->trackWatch, "tracks/", names, &removal);
+        settleTracks(live, trackStep, what, removal, savedNs);
         changed = true;
     }
     for (int i = 0; i < kLiveShaderCount; ++i) {
@@ -214,5 +251,6 @@ bool pollLiveShow(LiveShow* live) {
         settleShader(live, i, step, savedNs);
         changed = true;
     }
+    if (changed) gatherErrors(live);
     return changed;
 }

@@ -47,10 +47,14 @@ struct LiveShow {
     std::string mapError;                       // "" while the last read held
     std::string tracksError;                    // "" while the last compile held
     std::string shaderErrors[kLiveShaderCount]; // by the table's order
+    // Every standing error above for the screen, paths relative to the show
+    // folder, one line end after each; rebuilt when one changes.
+    std::string errorsOnScreen;
     // The save that the next frame is the first to show, for the latency
     // line; 0 when none waits.
     int64_t pendingSaveNs;
     std::string pendingWhat;
+    bool pendingRemoval;      // the change was a file removed
     int64_t pendingRebuildNs; // what the rebuild itself took of that time
 };
 

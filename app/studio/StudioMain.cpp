@@ -13,6 +13,7 @@
 // video export produce. While paused, a frame is drawn only when something
 // changes. Bad arguments: one line on stderr, status 2, before any window.
 #include "LiveShow.h"
+#include "Messages.h"
 #include "app/common/Shell.h"
 #include "StudioOptions.h"
 #include "Transport.h"
@@ -46,6 +47,9 @@ const int kOverlayLineHeight = 15;
 const int kOverlayMargin = 8;
 const int kOverlayColumns = 96;
 const int kOverlayLines = 8; // the two of the transport, then errors
+// All the hidden overlay shows, while a save is failing.
+const char* const kErrorMarker = "! error (H shows it)";
+const float kErrorMarkerRed[3] = {1.0f, 0.25f, 0.25f};
 // The frame time shown is smoothed over about this many frames.
 const double kFrameTimeSmoothing = 1.0 / 16.0;
 
@@ -106,17 +110,26 @@ void addLine(const char* text, size_t length) {
     studio.overlay.lines[studio.overlay.count++][length] = '\0';
 }
 
+// Long lines wrap at spaces to the window's width, which also keeps the
+// show-relative paths of the messages whole.
 void addErrorLines(const char* text) {
+    const int fit = (App::instance().width - 2 * kOverlayMargin) / kOverlayCharWidth;
+    const size_t columns = size_t(fit < 1 ? 1 : fit > kOverlayColumns ? kOverlayColumns : fit);
     while (*text) {
         const char* end = strchr(text, '\n');
         const size_t length = end ? size_t(end - text) : strlen(text);
-        if (length > 0) addLine(text, length);
+        for (size_t done = 0; done < length;) {
+            const size_t row = wrapWidth(text + done, length - done, columns);
+            addLine(text + done, row);
+            done += row;
+            while (done < length && text[done] == ' ')
+                ++done;
+        }
         text += length + (end ? 1 : 0);
     }
 }
 
-void drawOverlay() {
-    studio.overlay.count = 0;
+void addTransportLines() {
     char barBeat[32];
     formatBarBeat(studio.transport.row, barBeat, sizeof barBeat);
     char line[2 * kOverlayColumns];
@@ -128,10 +141,17 @@ void drawOverlay() {
              studio.transport.loop.end, loopInForce(studio.transport.loop) ? "on" : "off",
              studio.smoothedFrameMs);
     addLine(line, strlen(line));
-    addErrorLines(studio.live.mapError.c_str());
-    addErrorLines(studio.live.tracksError.c_str());
-    for (const std::string& error : studio.live.shaderErrors)
-        addErrorLines(error.c_str());
+}
+
+void drawOverlay() {
+    studio.overlay.count = 0;
+    if (!studio.overlayShown) {
+        // Hidden, the overlay still says that a save failed.
+        addLine(kErrorMarker, strlen(kErrorMarker));
+    } else {
+        addTransportLines();
+        addErrorLines(studio.live.errorsOnScreen.c_str());
+    }
 
     // Bitmaps take the raster colour unshaded, untextured and in front. The
     // frame's own state comes back afterwards, so the next frame is drawn as
@@ -173,7 +193,10 @@ void drawOverlay() {
 
     // Whole strings of one colour: the driver batches their bitmaps.
     const int top = app.height - kOverlayMargin - kOverlayLineHeight + 3;
-    glColor3f(1.0f, 1.0f, 1.0f);
+    if (studio.overlayShown)
+        glColor3f(1.0f, 1.0f, 1.0f);
+    else
+        glColor3f(kErrorMarkerRed[0], kErrorMarkerRed[1], kErrorMarkerRed[2]);
     for (int i = 0; i < studio.overlay.count; ++i) {
         glWindowPos2i(kOverlayMargin, top - i * kOverlayLineHeight);
         glutBitmapString(kOverlayFont,
@@ -232,15 +255,16 @@ void onStudioDisplay() {
         app.draw(studio.transport.row);
     else
         drawStoppedAt(studio.transport.row);
-    if (studio.overlayShown) drawOverlay();
+    if (studio.overlayShown || !studio.live.errorsOnScreen.empty()) drawOverlay();
     glutSwapBuffers();
     BASS_Update(0);
     const int64_t endNs = wallClockNs();
     noteFrameTime(startNs, endNs);
     if (studio.live.pendingSaveNs) {
-        printf("halcyon-studio: %s on screen %.0f ms after the save (rebuilt in %.1f ms)\n",
+        printf("halcyon-studio: %s on screen %.0f ms after the %s (rebuilt in %.1f ms)\n",
                studio.live.pendingWhat.c_str(),
                double(endNs - studio.live.pendingSaveNs) / kNsPerMs,
+               studio.live.pendingRemoval ? "removal" : "save",
                double(studio.live.pendingRebuildNs) / kNsPerMs);
         studio.live.pendingSaveNs = 0;
         studio.live.pendingRebuildNs = 0;
