@@ -639,8 +639,12 @@ std::vector<KeyEdit> pasteKeyBlock(const KeyBlock& block, const std::vector<std:
                                    int32_t row) {
     std::vector<KeyEdit> edits;
     for (size_t column = 0; column < block.keys.size() && column < into.size(); ++column)
-        for (const Key& key : block.keys[column])
-            edits.push_back(setKey(into[column], row + key.row, key.value, key.interpolation));
+        for (const Key& key : block.keys[column]) {
+            // A row past the int32 range is refused by the edit as after the end.
+            int64_t at = std::min<int64_t>(int64_t(row) + key.row, INT32_MAX);
+            edits.push_back(
+                setKey(into[column], static_cast<int32_t>(at), key.value, key.interpolation));
+        }
     return edits;
 }
 
@@ -655,7 +659,14 @@ std::string formatKeyPosition(const MusicMap& map, int32_t row) {
 }
 
 std::string formatPosition(const MusicMap& map, double row) {
-    if (row == std::floor(row) && row >= INT32_MIN && row <= INT32_MAX) {
+    char text[64];
+    // Beyond the rows of a track file no section applies (and hundredths of
+    // a beat would overflow).
+    if (!std::isfinite(row) || std::fabs(row) > INT32_MAX) {
+        snprintf(text, sizeof text, "%.2f", row);
+        return text;
+    }
+    if (row == std::floor(row)) {
         int32_t whole = static_cast<int32_t>(row);
         const Section* section = sectionOf(map, whole);
         int32_t offset = section != nullptr ? whole - section->start : whole;
@@ -671,7 +682,6 @@ std::string formatPosition(const MusicMap& map, double row) {
             section = &candidate;
     int64_t offset =
         hundredths - (section != nullptr ? int64_t(section->start) * kHundredthsPerRow : 0);
-    char text[64];
     if (offset < 0) {
         snprintf(text, sizeof text, "%.2f", row);
         return text;

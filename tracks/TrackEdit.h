@@ -20,8 +20,9 @@
 //
 // Every result is checked: the new text, parsed again, must give exactly the
 // keys the edits ask for, or the edits are refused. Refused as well: a key
-// before row 0 or after the music's end, a move onto another key, a value that
-// is not finite, a track the text does not define.
+// before row 0 or after the music's end (the map's end row; without one, the
+// end of its last section), a move onto another key, a value that is not
+// finite, a track the text does not define.
 #pragma once
 
 #include "tracks/TrackSource.h"
@@ -88,7 +89,8 @@ bool applyKeyEdits(const std::string& text, const std::string& file, const Music
                    const std::vector<KeyEdit>& edits, std::string* result, Error* error);
 
 // The edits among `edits` whose tracks `file` defines (tracks: all sources'
-// tracks as parseSourceKeys gave them), for a batch that spans sources.
+// tracks as parseSourceKeys gave them), for a batch that spans sources; an
+// edit of a track that no source defines is in no file's share.
 std::vector<KeyEdit> editsOfFile(const std::vector<EditTrack>& tracks,
                                  const std::vector<KeyEdit>& edits, const std::string& file);
 
