@@ -527,6 +527,11 @@ TEST(TrackEdit, LinesKeepTheirLayout) {
          "    drop1+4:0   3\n"
          "    drop1+6:0   -1\n"
          "\n"},
+        {"the music's last row takes a key",
+         source,
+         {setKey("strobo", 3840, 0)},
+         "    drop1+4:0   3\n"
+         "    end         0\n"},
         {"a track without keys takes the file's layout",
          source,
          {setKey("eq:br", 0, 1)},
