@@ -4,11 +4,15 @@
 //
 // An edit touches only the lines of the keys it changes: a changed key keeps
 // its position text, its comment and its columns (the new value is padded into
-// the old one's place when it fits); a new key gets a line of its own, placed
-// among its track's keys so that they still ascend, indented and aligned like
-// its nearest key line, with its position relative to the section it falls in
-// (formatKeyPosition). Comments, blank lines, the order, symbolic positions and
-// `repeat` blocks of everything else stay byte for byte.
+// the old one's place when it fits); a new key gets a line of its own, right
+// after the key (or the repeat's "end") before it, or after the track's header
+// when it is the first, indented and aligned like its nearest key line, with
+// its position relative to the section it falls in (formatKeyPosition) and its
+// interpolation written only where it is not the track's default. A moved key between the same neighbours keeps its line
+// with a new position; past a neighbour, its line (value, interpolation and
+// comment as written) moves to where a new key would go. Comments, blank
+// lines, the order, symbolic positions and `repeat` blocks of everything else
+// stay byte for byte.
 //
 // Keys made by a repeat are edited through their pattern: setting the value or
 // interpolation of any instance changes the pattern key's line, so every
@@ -84,7 +88,9 @@ KeyEdit moveKey(const std::string& track, int32_t row, int32_t rows);
 // left, to the source `text` (named `file` in messages). All or nothing: on a
 // refusal *result is untouched and *error says why (the file and, where one
 // is at fault, the line). Editing one repeat's pattern key twice in one batch
-// is refused, since the second would silently undo part of the first.
+// is refused, since the second would silently undo part of the first. To move
+// several keys of a track, order the moves so that none lands on a key not yet
+// moved (the latest first when moving later).
 bool applyKeyEdits(const std::string& text, const std::string& file, const MusicMap& map,
                    const std::vector<KeyEdit>& edits, std::string* result, Error* error);
 
