@@ -8,11 +8,11 @@
 // after the key (or the repeat's "end") before it, or after the track's header
 // when it is the first, indented and aligned like its nearest key line, with
 // its position relative to the section it falls in (formatKeyPosition) and its
-// interpolation written only where it is not the track's default. A moved key between the same neighbours keeps its line
-// with a new position; past a neighbour, its line (value, interpolation and
-// comment as written) moves to where a new key would go. Comments, blank
-// lines, the order, symbolic positions and `repeat` blocks of everything else
-// stay byte for byte.
+// interpolation written only where it is not the track's default. A moved
+// key between the same neighbours keeps its line with a new position; past a
+// neighbour, its line (value, interpolation and comment as written) moves to
+// where a new key would go. Comments, blank lines, the order, symbolic
+// positions and `repeat` blocks of everything else stay byte for byte.
 //
 // Keys made by a repeat are edited through their pattern: setting the value or
 // interpolation of any instance changes the pattern key's line, so every
