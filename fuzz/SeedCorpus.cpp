@@ -176,6 +176,7 @@ int main(int argc, char** argv) {
                    out = argv[5];
     copyMatching(data, "sync_", ".track", out / "track");
     copyMatching(sources, "", ".tracks", out / "trackc");
+    copyMatching(sources, "", ".tracks", out / "trackedit");
     copyMatching(shaders, "", ".glsl", out / "shader");
     writeFile(out / "musicmap" / "music-map.txt", readFile(map));
     for (const auto& entry : fs::directory_iterator(data)) {

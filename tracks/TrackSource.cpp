@@ -236,6 +236,7 @@ struct PatternKey {
     int32_t offset;
     Key key;
     int line;
+    bool interpolationWritten;
 };
 
 struct Repeat {
@@ -251,6 +252,7 @@ struct SourceParser {
     const std::string& file;
     const MusicMap& map;
     std::vector<SourceTrack>* tracks;
+    SourceOrigins* origins; // null when only the keys are wanted
     Error* error;
     bool inTrack;
     int32_t defaultInterpolation;
@@ -259,7 +261,8 @@ struct SourceParser {
 
     SourceTrack& track() { return tracks->back(); }
 
-    bool appendKey(const Key& key, int line) {
+    bool appendKey(const Key& key, KeyOrigin origin) {
+        int line = origin.line;
         std::vector<Key>& keys = track().keys;
         if (!keys.empty()) {
             int32_t previous = keys.back().row;
@@ -272,6 +275,7 @@ struct SourceParser {
                             track().name.c_str(), previous);
         }
         keys.push_back(key);
+        if (origins != nullptr) origins->keys.push_back(origin);
         return true;
     }
 
@@ -291,6 +295,7 @@ struct SourceParser {
             !parseInterpolation(words[2], Place{file, line}, &defaultInterpolation, error))
             return false;
         tracks->push_back(SourceTrack{name, {}, file, line});
+        if (origins != nullptr) origins->defaultInterpolations.push_back(defaultInterpolation);
         inTrack = true;
         return true;
     }
@@ -322,6 +327,14 @@ struct SourceParser {
         if (!inRepeat) return fail(error, file, line, "\"end\" without a repeat");
         inRepeat = false;
         if (repeat.keys.empty()) return fail(error, file, repeat.line, "a repeat without keys");
+        if (origins != nullptr) {
+            RepeatOrigin origin{repeat.line, line, repeat.period, repeat.from, repeat.to, {}, {}};
+            for (const PatternKey& pattern : repeat.keys) {
+                origin.offsets.push_back(pattern.offset);
+                origin.keyLines.push_back(pattern.line);
+            }
+            origins->repeats.push_back(origin);
+        }
         int64_t span = int64_t(repeat.to) - repeat.from;
         int64_t instances = (span + repeat.period - 1) / repeat.period;
         if (uint64_t(instances) * repeat.keys.size() > kMaxRepeatKeys)
@@ -332,7 +345,8 @@ struct SourceParser {
                 if (row >= repeat.to) break;
                 Key key = pattern.key;
                 key.row = static_cast<int32_t>(row);
-                if (!appendKey(key, pattern.line)) return false;
+                if (!appendKey(key, {pattern.line, pattern.interpolationWritten, repeat.line}))
+                    return false;
             }
         }
         return true;
@@ -349,7 +363,7 @@ struct SourceParser {
             return false;
         if (!inRepeat) {
             if (!parsePosition(words[0], &map, at, &key.row, error)) return false;
-            return appendKey(key, line);
+            return appendKey(key, {line, words.size() == 3, 0});
         }
         int32_t offset;
         if (!parsePosition(words[0], nullptr, at, &offset, error)) return false;
@@ -359,7 +373,7 @@ struct SourceParser {
         if (!repeat.keys.empty() && offset <= repeat.keys.back().offset)
             return fail(error, file, line, "offset %d does not come after offset %d", offset,
                         repeat.keys.back().offset);
-        repeat.keys.push_back(PatternKey{offset, key, line});
+        repeat.keys.push_back(PatternKey{offset, key, line, words.size() == 3});
         return true;
     }
 
@@ -416,7 +430,13 @@ bool parseMusicMap(const std::string& text, const std::string& file, MusicMap* m
 
 bool parseTracks(const std::string& text, const std::string& file, const MusicMap& map,
                  std::vector<SourceTrack>* tracks, Error* error) {
-    SourceParser parser{file, map, tracks, error, false, INTERP_HOLD, false, {}};
+    return parseTracksWithOrigins(text, file, map, tracks, nullptr, error);
+}
+
+bool parseTracksWithOrigins(const std::string& text, const std::string& file, const MusicMap& map,
+                            std::vector<SourceTrack>* tracks, SourceOrigins* origins,
+                            Error* error) {
+    SourceParser parser{file, map, tracks, origins, error, false, INTERP_HOLD, false, {}};
     if (!forEachLine(text, [&](int line, const std::vector<std::string>& words) {
             return parser.line(line, words);
         }))

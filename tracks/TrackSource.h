@@ -86,6 +86,34 @@ bool parseMusicMap(const std::string& text, const std::string& file, MusicMap* m
 bool parseTracks(const std::string& text, const std::string& file, const MusicMap& map,
                  std::vector<SourceTrack>* tracks, Error* error);
 
+// Where parseTracks found what it compiled, for tools that edit the text.
+struct KeyOrigin {
+    int line;                  // the key's line; a repeat's key: its pattern key's line
+    bool interpolationWritten; // the line names an interpolation
+    int repeatLine;            // the header line of the repeat that made it; 0 for its own line
+};
+
+struct RepeatOrigin {
+    int line;    // of its header
+    int endLine; // of its "end"
+    int32_t period;
+    int32_t from;
+    int32_t to;
+    std::vector<int32_t> offsets; // of its pattern keys, ascending
+    std::vector<int> keyLines;    // the pattern keys' lines
+};
+
+struct SourceOrigins {
+    std::vector<int32_t> defaultInterpolations; // one per track appended
+    std::vector<KeyOrigin> keys;                // one per key appended, track by track
+    std::vector<RepeatOrigin> repeats;          // in the text's order
+};
+
+// parseTracks, also appending to *origins where each of the appended tracks'
+// keys and repeats stand.
+bool parseTracksWithOrigins(const std::string& text, const std::string& file, const MusicMap& map,
+                            std::vector<SourceTrack>* tracks, SourceOrigins* origins, Error* error);
+
 // One position as a key line writes it, resolved with the map for tools that
 // take positions on their command line; messages name `file` and `line` as
 // the sources' own do.
