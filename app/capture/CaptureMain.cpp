@@ -207,30 +207,6 @@ bool runStep(const std::vector<std::string>& args) {
     return done;
 }
 
-std::string audioDescription(const VideoSettings& v) {
-    char text[128];
-    snprintf(text, sizeof text, "%s %d %d %d %d", v.flac ? "flac" : "aac", v.audioKbits,
-             v.audioProfileLow, v.audioRate, v.audioChannels);
-    return text;
-}
-
-bool readAudioDescription(const std::string& text, VideoSettings* v) {
-    char codec[8] = {};
-    int low = 0, used = 0;
-    if (sscanf(text.c_str(), "%7s %d %d %d %d%n", codec, &v->audioKbits, &low, &v->audioRate,
-               &v->audioChannels, &used) != 5 ||
-        used != int(text.size()))
-        return false;
-    v->flac = strcmp(codec, "flac") == 0;
-    v->audioProfileLow = low != 0;
-    return v->flac || strcmp(codec, "aac") == 0;
-}
-
-void fillCodecName(const VideoSettings& v, std::string* name) {
-    const char* const names[] = {"h264", "hevc", "av1", "ffv1"};
-    *name = names[int(v.codec)];
-}
-
 // A segment's description, written under a temporary name beside its video
 // once the video is in place: its presence marks the segment complete.
 void writeDescription(const SegmentRecord& record) {
@@ -358,8 +334,8 @@ void capture() {
         record.start = start;
         record.duration = duration;
         record.show = showHash;
-        fillCodecName(settings, &record.codec);
-        record.audio = audioDescription(settings);
+        record.codec = codecName(settings.codec);
+        record.audio = describeAudio(settings);
         record.settings = describeVideo(settings, options);
         writeDescription(record);
     }
@@ -368,7 +344,9 @@ void capture() {
             shown.c_str());
 
     // The same first frames again, drawn only: what the export would reach
-    // if reading back and encoding cost nothing.
+    // if reading back and encoding cost nothing. Not for a segment, one of
+    // many in a run that is all about time.
+    if (segment) return;
     const long drawn = std::min(frames, kRenderOnlyFrames);
     const double drawStarted = monotonicSeconds();
     for (long n = 0; n < drawn; ++n) {
@@ -455,7 +433,7 @@ std::string concatList(const std::string& dir, const std::vector<SegmentRecord>&
     if (segments.empty()) App::fail("%s: no segments in %s\n", kTool, options.joinDir.c_str());
     const SegmentRecord& r = segments.front();
     VideoSettings joined;
-    if (!readAudioDescription(r.audio, &joined))
+    if (!readAudio(r.audio, &joined))
         App::fail("%s: %s/%s.txt: not a segment description\n", kTool, options.joinDir.c_str(),
                   segmentName(r.segment, r.segments).c_str());
     std::string error;

@@ -83,12 +83,6 @@ const struct {
     {"ffv1", VideoCodec::FFV1, 0, 0},
 };
 
-const char* codecName(VideoCodec codec) {
-    for (const auto& c : kCodecs)
-        if (c.codec == codec) return c.name;
-    return "?";
-}
-
 int defaultCrf(VideoCodec codec) {
     for (const auto& c : kCodecs)
         if (c.codec == codec) return c.defaultCrf;
@@ -201,6 +195,31 @@ void output(const VideoSettings& v, const EncodeStep& step, std::vector<std::str
 }
 
 } // namespace
+
+const char* codecName(VideoCodec codec) {
+    for (const auto& c : kCodecs)
+        if (c.codec == codec) return c.name;
+    return "?";
+}
+
+std::string describeAudio(const VideoSettings& v) {
+    char text[128];
+    snprintf(text, sizeof text, "%s %d %d %d %d", v.flac ? "flac" : "aac", v.audioKbits,
+             v.audioProfileLow, v.audioRate, v.audioChannels);
+    return text;
+}
+
+bool readAudio(const std::string& text, VideoSettings* v) {
+    char codec[8] = {};
+    int low = 0, used = 0;
+    if (sscanf(text.c_str(), "%7s %d %d %d %d%n", codec, &v->audioKbits, &low, &v->audioRate,
+               &v->audioChannels, &used) != 5 ||
+        used != int(text.size()))
+        return false;
+    v->flac = strcmp(codec, "flac") == 0;
+    v->audioProfileLow = low != 0;
+    return v->flac || strcmp(codec, "aac") == 0;
+}
 
 std::string extensionOf(const std::string& name) {
     // An extension longer than this is no container ffmpeg knows.

@@ -47,6 +47,14 @@ std::string resolveVideoSettings(CaptureOptions* options, VideoSettings* setting
 // exports with equal descriptions produce interchangeable segments.
 std::string describeVideo(const VideoSettings& settings, const CaptureOptions& options);
 
+// ffmpeg's name of the codec: "h264", "hevc", "av1" or "ffv1".
+const char* codecName(VideoCodec codec);
+
+// The audio encoding in one line, for a segment's description, and back
+// (false for any other text).
+std::string describeAudio(const VideoSettings& settings);
+bool readAudio(const std::string& text, VideoSettings* settings);
+
 // What one ffmpeg run reads and writes.
 struct EncodeStep {
     enum Kind {

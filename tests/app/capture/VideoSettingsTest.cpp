@@ -222,6 +222,27 @@ TEST(VideoSettings, StepsOfAPresetCarryItsSettings) {
     EXPECT_FALSE(holds(exact, "-movflags")) << exact;
 }
 
+// A segment records the audio encoding; the join encodes the sound from it
+// exactly as the one-process export would.
+TEST(VideoSettings, AudioEncodingReadsBackFromItsDescription) {
+    for (const char* preset : {"party", "web", "lossless"}) {
+        CaptureOptions options;
+        VideoSettings v, back;
+        ASSERT_EQ(resolve({"--preset", preset}, &options, &v), "");
+        back.audioKbits = 0;
+        ASSERT_TRUE(readAudio(describeAudio(v), &back)) << preset;
+        EncodeStep step;
+        step.kind = EncodeStep::JOIN;
+        step.soundtrack = "s.mp3";
+        step.output = "o.mkv";
+        EXPECT_EQ(joined(encoderArguments(back, step)), joined(encoderArguments(v, step)))
+            << preset;
+    }
+    VideoSettings v;
+    for (const char* text : {"", "ogg 192 0 0 0", "aac 192 0 0", "aac 192 0 0 0 x"})
+        EXPECT_FALSE(readAudio(text, &v)) << text;
+}
+
 TEST(VideoSettings, ExtensionNamesTheContainer) {
     const std::pair<const char*, const char*> cases[] = {
         {"a.mp4", "mp4"}, {"dir/a.mkv", "mkv"}, {"a", ""},        {".hidden", ""},
