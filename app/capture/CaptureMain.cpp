@@ -240,7 +240,8 @@ void capture() {
     // A segment draws only its share; its file holds no sound (the join adds it once).
     const bool segment = options.segment > 0;
     long first = 0, last = total;
-    if (segment) segmentFrames(options.segment, options.segments, total, &first, &last);
+    const int align = settings.fixedGop ? settings.gop : 1;
+    if (segment) segmentFrames(options.segment, options.segments, total, align, &first, &last);
     if (last <= first)
         App::fail("%s: segment %d/%d has no frames: the export has only %ld\n", kTool,
                   options.segment, options.segments, total);
@@ -331,6 +332,7 @@ void capture() {
         record.first = first;
         record.end = last;
         record.total = total;
+        record.align = align;
         record.start = start;
         record.duration = duration;
         record.show = showHash;

@@ -37,8 +37,9 @@ std::string video(const SegmentRecord& r) {
 }
 
 bool sameExport(const SegmentRecord& a, const SegmentRecord& b) {
-    return a.total == b.total && a.start == b.start && a.duration == b.duration &&
-           a.codec == b.codec && a.audio == b.audio && a.settings == b.settings;
+    return a.total == b.total && a.align == b.align && a.start == b.start &&
+           a.duration == b.duration && a.codec == b.codec && a.audio == b.audio &&
+           a.settings == b.settings;
 }
 
 bool has(const std::vector<std::string>& names, const std::string& name) {
@@ -50,7 +51,7 @@ bool has(const std::vector<std::string>& names, const std::string& name) {
 std::string missingAt(long first, const SegmentRecord& neighbour) {
     for (int k = 1; k <= neighbour.segments; ++k) {
         long begin = 0, end = 0;
-        segmentFrames(k, neighbour.segments, neighbour.total, &begin, &end);
+        segmentFrames(k, neighbour.segments, neighbour.total, neighbour.align, &begin, &end);
         if (begin == first) return segmentName(k, neighbour.segments) + ".nut";
     }
     return "frames from " + std::to_string(first);
@@ -58,9 +59,10 @@ std::string missingAt(long first, const SegmentRecord& neighbour) {
 
 } // namespace
 
-void segmentFrames(int k, int n, long total, long* first, long* end) {
-    *first = long(static_cast<long long>(total) * (k - 1) / n);
-    *end = long(static_cast<long long>(total) * k / n);
+void segmentFrames(int k, int n, long total, int align, long* first, long* end) {
+    const long long blocks = (total + align - 1) / align;
+    *first = long(std::min<long long>(total, align * (blocks * (k - 1) / n)));
+    *end = long(std::min<long long>(total, align * (blocks * k / n)));
 }
 
 std::string segmentName(int k, int n) {
@@ -70,9 +72,9 @@ std::string segmentName(int k, int n) {
 std::string formatSegmentRecord(const SegmentRecord& r) {
     char text[2048];
     snprintf(text, sizeof text,
-             "%s\nsegment %d/%d\nframes %ld %ld %ld\nspan %.17g %.17g\nshow %s\ncodec %s\n"
+             "%s\nsegment %d/%d\nframes %ld %ld %ld %d\nspan %.17g %.17g\nshow %s\ncodec %s\n"
              "audio %s\nsettings %s\n",
-             kHeader, r.segment, r.segments, r.first, r.end, r.total, r.start, r.duration,
+             kHeader, r.segment, r.segments, r.first, r.end, r.total, r.align, r.start, r.duration,
              r.show.c_str(), r.codec.c_str(), r.audio.c_str(), r.settings.c_str());
     return text;
 }
@@ -86,7 +88,8 @@ bool parseSegmentRecord(const std::string& text, SegmentRecord* r) {
     if (sscanf(part.c_str(), "%d/%d%n", &r->segment, &r->segments, &used) != 2 ||
         used != int(part.size()))
         return false;
-    if (sscanf(frames.c_str(), "%ld %ld %ld%n", &r->first, &r->end, &r->total, &used) != 3 ||
+    if (sscanf(frames.c_str(), "%ld %ld %ld %d%n", &r->first, &r->end, &r->total, &r->align,
+               &used) != 4 ||
         used != int(frames.size()))
         return false;
     if (sscanf(span.c_str(), "%lf %lf%n", &r->start, &r->duration, &used) != 2 ||
@@ -97,8 +100,8 @@ bool parseSegmentRecord(const std::string& text, SegmentRecord* r) {
     r->audio = value(text, "audio");
     r->settings = value(text, "settings");
     long first = 0, end = 0;
-    if (r->segment < 1 || r->segment > r->segments || r->total < 1) return false;
-    segmentFrames(r->segment, r->segments, r->total, &first, &end);
+    if (r->segment < 1 || r->segment > r->segments || r->total < 1 || r->align < 1) return false;
+    segmentFrames(r->segment, r->segments, r->total, r->align, &first, &end);
     // A range that is not its segment's share was written by something else.
     return first == r->first && end == r->end && !r->show.empty() && !r->codec.empty() &&
            !r->audio.empty() && !r->settings.empty();

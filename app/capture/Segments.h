@@ -18,6 +18,7 @@ struct SegmentRecord {
     int segment = 0, segments = 0;  // K of N
     long first = 0, end = 0;        // frames [first, end) of the export
     long total = 0;                 // the export's frames
+    int align = 1;                  // shares start at multiples of this (a fixed GOP)
     double start = 0, duration = 0; // the export's span of the soundtrack, seconds
     std::string show;               // hash of the show's data files
     std::string codec;              // ffmpeg's name for the video codec
@@ -25,8 +26,10 @@ struct SegmentRecord {
     std::string settings;           // every setting that shapes the frames
 };
 
-// Frames [first, end) of segment k of n (1 <= k <= n) among `total`.
-void segmentFrames(int k, int n, long total, long* first, long* end);
+// Frames [first, end) of segment k of n (1 <= k <= n) among `total`. Shares
+// start at multiples of `align`, so that an encoding with a key frame every
+// `align` frames keeps that rhythm across the joins.
+void segmentFrames(int k, int n, long total, int align, long* first, long* end);
 
 // "segment-K-of-N" (add ".nut" or ".txt").
 std::string segmentName(int k, int n);

@@ -12,26 +12,34 @@
 namespace {
 
 TEST(Segments, SharesCoverEveryFrameOnceInOrder) {
-    for (long total : {1L, 2L, 7L, 24L, 10668L})
-        for (int n : {1, 2, 3, 8, 32}) {
-            long next = 0;
-            for (int k = 1; k <= n; ++k) {
-                long first = -1, end = -1;
-                segmentFrames(k, n, total, &first, &end);
-                EXPECT_EQ(first, next) << k << "/" << n << " of " << total;
-                EXPECT_LE(end - first, total / n + 1) << k << "/" << n << " of " << total;
-                EXPECT_GE(end - first, total / n) << k << "/" << n << " of " << total;
-                next = end;
+    for (int align : {1, 30})
+        for (long total : {1L, 2L, 7L, 24L, 61L, 10668L})
+            for (int n : {1, 2, 3, 8, 32}) {
+                long next = 0;
+                // Shares differ by at most one block of `align` frames.
+                const long block = (total + align - 1) / align / n * align;
+                for (int k = 1; k <= n; ++k) {
+                    long first = -1, end = -1;
+                    segmentFrames(k, n, total, align, &first, &end);
+                    const std::string what = std::to_string(k) + "/" + std::to_string(n) + " of " +
+                                             std::to_string(total) + " by " + std::to_string(align);
+                    EXPECT_EQ(first, next) << what;
+                    EXPECT_EQ(first % align, 0) << what;
+                    EXPECT_LE(end - first, block + align) << what;
+                    if (end < total) {
+                        EXPECT_GE(end - first, block) << what;
+                    }
+                    next = end;
+                }
+                EXPECT_EQ(next, total) << n << " of " << total;
             }
-            EXPECT_EQ(next, total) << n << " of " << total;
-        }
 }
 
 SegmentRecord record(int k, int n, long total = 120) {
     SegmentRecord r;
     r.segment = k;
     r.segments = n;
-    segmentFrames(k, n, total, &r.first, &r.end);
+    segmentFrames(k, n, total, 1, &r.first, &r.end);
     r.total = total;
     r.start = 10;
     r.duration = 2;
@@ -52,11 +60,11 @@ TEST(Segments, DescriptionReadsBackAndRefusesOtherText) {
     EXPECT_EQ(back.end, 80);
 
     const std::string text = formatSegmentRecord(r);
-    const std::string wrongRange = "frames 40 81 120";
+    const std::string wrongRange = "frames 40 81 120 1";
     EXPECT_FALSE(parseSegmentRecord("", &back));
     EXPECT_FALSE(parseSegmentRecord(text.substr(0, text.size() / 2), &back));
     std::string shifted = text;
-    shifted.replace(shifted.find("frames 40 80 120"), 16, wrongRange);
+    shifted.replace(shifted.find("frames 40 80 120 1"), 18, wrongRange);
     EXPECT_FALSE(parseSegmentRecord(shifted, &back)) << "a range that is not the share";
     std::string noShow = text;
     noShow.replace(noShow.find("show "), 21, "show ");
@@ -81,6 +89,8 @@ TEST(Segments, FolderIsJoinedOnlyWhenCompleteConsistentAndContiguous) {
     SegmentRecord otherShow = record(3, 3);
     otherShow.show = "1111111111111111";
     SegmentRecord otherLength = record(3, 3, 121);
+    SegmentRecord otherAlign = record(2, 3);
+    otherAlign.align = 2;
     struct Case {
         const char* what;
         std::vector<SegmentRecord> records;
@@ -97,6 +107,9 @@ TEST(Segments, FolderIsJoinedOnlyWhenCompleteConsistentAndContiguous) {
         {"other length",
          {record(1, 3), record(2, 3), otherLength},
          "segment-3-of-3.nut: foreign: made by another export than segment-1-of-3.nut"},
+        {"other alignment",
+         {record(1, 3), otherAlign, record(3, 3)},
+         "segment-2-of-3.nut: foreign: made by another export than segment-1-of-3.nut"},
         {"other show",
          {record(1, 3), record(2, 3), otherShow},
          "segment-3-of-3.nut: made from another build of the show"},
