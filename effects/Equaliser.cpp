@@ -65,12 +65,18 @@ void drawTunnel() {
 
 } // namespace
 
-void draw(double row) {
+bool advance(double row) {
     SoundSync* sync = App::instance().soundSync;
     BASS_ChannelGetData(sync->timer->stream, spectrum, BASS_DATA_FFT256 | BASS_DATA_FLOAT);
+    if (!(sync->getValue(kTrackEqBr, row) > 0.0f)) return false;
+    holdPeaks();
+    return true;
+}
 
+void draw(double row) {
+    if (!advance(row)) return;
+    SoundSync* sync = App::instance().soundSync;
     const float br = sync->getValue(kTrackEqBr, row);
-    if (!(br > 0.0f)) return;
 
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -81,7 +87,6 @@ void draw(double row) {
     App::setDepth(DEPTH_TEST_WRITE);
 
     const int32_t mode = trackFloor(sync->getValue(kTrackEqMode, row));
-    holdPeaks();
 
     // The arrays live in client memory. Model upload leaves its last index
     // buffer bound, and with no symbol drawn since, the indices would be read

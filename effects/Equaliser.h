@@ -47,4 +47,11 @@ int32_t bandHalfWidth(float level);
 // One frame of the effect into the bound framebuffer.
 void draw(double row);
 
+// What one frame of the effect leaves for the next, without drawing: the
+// stream's spectrum folded into the peak hold where the effect is on at this
+// row (false where it is off, and nothing changes). A frame depends on the
+// frames drawn before it through the peak hold alone, so an export that
+// begins in the middle replays its earlier frames through this.
+bool advance(double row);
+
 } // namespace Equaliser

@@ -2,6 +2,7 @@
 
 #include "Assets.h"
 #include "audio/bass.h"
+#include "effects/Equaliser.h"
 #include "effects/Frame.h"
 #include "tandem1.0/App.h"
 #include "tandem1.0/SoundSync.h"
@@ -67,12 +68,24 @@ void loadShow(int width, int height) {
     loadAssets();
 }
 
-void drawStoppedAt(double row) {
-    App& app = App::instance();
-    const DWORD stream = app.soundSync->timer->stream;
+namespace {
+
+void seekStoppedTo(double row) {
+    const DWORD stream = App::instance().soundSync->timer->stream;
     BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, row / kRowRate),
                             BASS_POS_BYTE);
-    app.draw(row);
+}
+
+} // namespace
+
+void drawStoppedAt(double row) {
+    seekStoppedTo(row);
+    App::instance().draw(row);
+}
+
+void advanceStoppedAt(double row) {
+    seekStoppedTo(row);
+    Equaliser::advance(row);
 }
 
 bool parseWindowSize(const char* text, int* width, int* height) {

@@ -29,6 +29,10 @@ void loadShow(int width, int height);
 // equaliser sees the spectrum of that moment.
 void drawStoppedAt(double row);
 
+// What drawStoppedAt at this row leaves for the frames after it, without
+// drawing (see Equaliser::advance): for exports that begin mid-way.
+void advanceStoppedAt(double row);
+
 // Reads a window size written "WxH" for the tools; false for anything else,
 // or a side that is not positive or too large for a picture's bytes.
 bool parseWindowSize(const char* text, int* width, int* height);

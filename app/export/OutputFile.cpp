@@ -32,6 +32,23 @@ struct Pending {
 };
 Pending pending;
 
+// Scratch files, in fixed storage for the same reason; `count` arms each name.
+const int kMaxScratch = 8;
+const size_t kScratchName = 200;
+struct Scratch {
+    std::atomic<int> folder{-1};
+    char names[kMaxScratch][kScratchName] = {};
+    std::atomic<int> count{0};
+};
+Scratch scratch;
+
+void removeScratch() {
+    const int folder = scratch.folder.load(std::memory_order_acquire);
+    const int count = scratch.count.exchange(0);
+    for (int i = 0; folder >= 0 && i < count; ++i)
+        unlinkat(folder, scratch.names[i], 0);
+}
+
 void removePending() {
     const int folder = pending.folder.load(std::memory_order_acquire);
     if (folder < 0) return;
@@ -46,8 +63,13 @@ void removePending() {
     pending.folder.store(-1, std::memory_order_release);
 }
 
-void onSignal(int signal) {
+void removeAll() {
     removePending();
+    removeScratch();
+}
+
+void onSignal(int signal) {
+    removeAll();
     ::signal(signal, SIG_DFL);
     raise(signal);
 }
@@ -56,7 +78,7 @@ void registerCleanUp() {
     static bool registered = false;
     if (registered) return;
     registered = true;
-    atexit(removePending);
+    atexit(removeAll);
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGABRT})
         ::signal(signal, onSignal);
 }
@@ -191,4 +213,18 @@ bool commitTemporary(const char* tool, const OutputFolder& folder, const std::st
 
 void discardTemporary() {
     removePending();
+}
+
+bool addScratchFile(const OutputFolder& folder, const std::string& name) {
+    registerCleanUp();
+    const int count = scratch.count.load();
+    if (count == kMaxScratch || name.size() >= kScratchName) return false;
+    snprintf(scratch.names[count], kScratchName, "%s", name.c_str());
+    scratch.folder.store(folder.fd, std::memory_order_release);
+    scratch.count.store(count + 1);
+    return true;
+}
+
+void removeScratchFiles() {
+    removeScratch();
 }

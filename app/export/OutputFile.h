@@ -53,3 +53,10 @@ bool commitTemporary(const char* tool, const OutputFolder& folder, const std::st
 
 // Removes the temporary file now, if there is one.
 void discardTemporary();
+
+// Files a step of the export writes beside the temporary one (a two-pass
+// export's lossless intermediate, its encoder's pass logs): removed at exit
+// and on the same signals, or by removeScratchFiles, whichever comes first.
+// At most a few names, each shorter than 200 bytes; false when they do not fit.
+bool addScratchFile(const OutputFolder& folder, const std::string& name);
+void removeScratchFiles();

@@ -38,6 +38,18 @@ struct CaptureOptions {
     std::string out = "halcyon.mp4";
     bool offscreen = false;
     bool help = false;
+    // The encoding, as written: empty, 0 or -1 where not given, so that a
+    // preset's values fill only what the command line leaves open (see
+    // app/capture/VideoSettings.h, which also checks their combinations).
+    bool sizeGiven = false, fpsGiven = false, outGiven = false;
+    std::string preset;
+    std::string codec;
+    int crf = -1;
+    long bitrate = 0; // bits a second
+    int depth = 0;
+    int passes = 0;
+    int segment = 0, segments = 0; // --segment K/N
+    std::string joinDir;
 };
 
 extern const char* const kFramesUsage;
@@ -45,6 +57,9 @@ extern const char* const kCaptureUsage;
 
 std::string parseFramesArguments(int argc, char** argv, FramesOptions* options);
 std::string parseCaptureArguments(int argc, char** argv, CaptureOptions* options);
+
+// A command-line refusal in the tools' form: "TOOL: what (see TOOL --help)".
+std::string usageLine(const char* tool, const std::string& what);
 
 // Prints the usage text (for --help) to stdout or the command line's error to stderr, and gives
 // the status the tool then exits with. False when the command line is good and the tool goes on.

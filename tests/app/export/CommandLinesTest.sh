@@ -66,6 +66,34 @@ check capture 2 "halcyon-capture: --from 200 is not before --to 200" --to 200 --
 check capture 2 "halcyon-capture: --out needs a value" --out
 check capture 2 "halcyon-capture: --out needs a file name" --out ""
 check capture 1 "halcyon-capture: cannot create folder file/sub/: Not a directory" --out file/sub/x.mp4
+# Encodings that cannot be made, refused before anything is drawn.
+check capture 2 "halcyon-capture: unknown preset club: party, web or lossless" --preset club
+check capture 2 "halcyon-capture: unknown codec vp9: h264, hevc, av1 or ffv1" --codec vp9
+check capture 2 "halcyon-capture: --crf and --bitrate exclude each other" --crf 20 --bitrate 8M
+check capture 2 "halcyon-capture: --crf does not apply to ffv1" --preset lossless --crf 0
+check capture 2 "halcyon-capture: --bitrate does not apply to ffv1" --codec ffv1 --bitrate 8M --out x.mkv
+check capture 2 "halcyon-capture: --passes 2 does not apply to ffv1" --preset lossless --passes 2
+check capture 2 "halcyon-capture: --depth 10 does not apply to ffv1" --preset lossless --depth 10
+check capture 2 "halcyon-capture: ffv1 needs a Matroska file (.mkv), not halcyon.mp4" --codec ffv1
+check capture 2 "halcyon-capture: ffv1 needs a Matroska file (.mkv), not x.mp4" --preset lossless --out x.mp4
+check capture 2 "halcyon-capture: --passes 2 needs a --bitrate" --passes 2
+check capture 2 "halcyon-capture: --passes 2 needs a --bitrate" --preset party --crf 20 --passes 2
+check capture 2 "halcyon-capture: --passes 2 is for h264, not av1" --codec av1 --bitrate 5M --passes 2
+check capture 2 "halcyon-capture: --bitrate 70000000 is above what H.264 level 4.2 allows" --preset party --bitrate 70M
+check capture 2 "halcyon-capture: bad crf 52: 0 to 51 for h264" --crf 52
+check capture 2 "halcyon-capture: bad crf 64" --codec av1 --crf 64
+check capture 2 "halcyon-capture: bad crf 1.5" --crf 1.5
+check capture 2 "halcyon-capture: bad bitrate 20G" --bitrate 20G
+check capture 2 "halcyon-capture: bad depth 12: 8 or 10" --depth 12
+check capture 2 "halcyon-capture: bad passes 3: 1 or 2" --passes 3
+check capture 2 "halcyon-capture: bad segment 4/3" --segment 4/3 --out d
+check capture 2 "halcyon-capture: bad segment 0/3" --segment 0/3 --out d
+check capture 2 "halcyon-capture: bad segment 1/3x" --segment 1/3x --out d
+check capture 2 "halcyon-capture: --segment needs --out FOLDER" --segment 1/3
+check capture 2 "halcyon-capture: --segment and --join exclude each other" --segment 1/3 --join d --out f
+check capture 2 "halcyon-capture: --join takes only --out" --join folder --preset party
+check capture 1 "halcyon-capture: no segments in folder" --join folder --out x.mp4
+check capture 1 "halcyon-capture: cannot open folder none: No such file or directory" --join none
 check capture 1 "halcyon-capture: cannot write folder: Is a directory" --out folder
 check capture 1 "halcyon-capture: cannot write folder/: Is a directory" --out folder/
 check capture 1 "halcyon-capture: cannot write in /proc/" --out /proc/x.mp4
