@@ -78,6 +78,26 @@ model_check)
   grep -qF "Assertion \`v1 < vertexpos_x && v2 < vertexpos_x && v3 < vertexpos_x' failed." "$err" ||
     fail "report"
   ;;
+relocated_reads_beside_itself)
+  # A copy of the program in a folder of its own, started from elsewhere: it
+  # reads the folder "data/" beside itself, named in full in its messages.
+  : "${RELOCATED_BIN:?}"
+  folder=$(realpath -m "$scenario.release")
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  cp "$RELOCATED_BIN" "$folder/halcyon"
+  ln -s "$scenario" "$folder/data"
+  HALCYON_BIN=$folder/halcyon
+  mv "$scenario/flare.png" "$scenario/flare.png.away"
+  (cd / && run x)
+  status=$?
+  [ $status -eq 1 ] || fail "exit status $status without flare.png"
+  grep -qxF "Error opening file: $folder/data/flare.png" "$err" || fail "message"
+  mv "$scenario/flare.png.away" "$scenario/flare.png"
+  (cd / && run x)
+  status=$?
+  [ $status -eq 0 ] || fail "exit status $status"
+  ;;
 *)
   echo "unknown case $case_name"
   exit 2
