@@ -21,7 +21,7 @@ FUZZ_SECONDS ?= 30
 SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:detect_leaks=0 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps configure build test demo video package clean sanitize fuzz tsan
+.PHONY: all deps configure build test demo video package clean sanitize fuzz tsan release
 
 all: build
 
@@ -84,5 +84,12 @@ tsan: build
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest -L threads --output-on-failure -j $(JOBS)
 
+# The portable archive (build-release/halcyon-VERSION-linux-x86_64.tar.gz):
+# its programs built in a Debian 11 tree kept in build-release/, the show's
+# data of the normal build. Needs root; the first run downloads the tree.
+RELEASE_BUILD ?= build-release
+release: build
+	bash scripts/make-release $(BUILD) $(RELEASE_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(PACKAGE_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD)

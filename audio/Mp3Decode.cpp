@@ -63,6 +63,12 @@ bool allowNativeRates(mpg123_handle* mh) {
     return true;
 }
 
+// libmpg123 before API 46 (Debian 11's, where the release is built) has no
+// name of its own for the reader's result type, which was ssize_t there.
+#if MPG123_API_VERSION < 46
+typedef ssize_t mpg123_ssize_t;
+#endif
+
 mpg123_ssize_t readFile(void* file, void* buffer, size_t bytes) {
     const size_t got = fread(buffer, 1, bytes, static_cast<FILE*>(file));
     return got == 0 && ferror(static_cast<FILE*>(file)) ? -1 : mpg123_ssize_t(got);

@@ -9,14 +9,29 @@ function(halcyon_data_target target)
 endfunction()
 
 # An object that defines kDataDir for one program: the data directory is fixed
-# when the program is built, never chosen at run time.
+# when the program is built, never chosen at run time. A relative directory
+# (the release's "data/") is taken from the folder the executable lies in.
 function(halcyon_data_dir target dir)
   if(NOT dir MATCHES "/$")
     message(FATAL_ERROR "data directory must end with a slash: ${dir}")
   endif()
   set(source "${CMAKE_CURRENT_BINARY_DIR}/${target}-datadir.cpp")
-  file(CONFIGURE OUTPUT "${source}" CONTENT
-       "extern const char* const kDataDir;\nconst char* const kDataDir = \"@dir@\";\n" @ONLY)
+  if(IS_ABSOLUTE "${dir}")
+    set(content "const char* const kDataDir = \"${dir}\";\n")
+  else()
+    string(CONCAT content "#include \"app/common/DataDir.h\"\n"
+                "const char* const kDataDir = dataDirBesideExecutable(\"${dir}\");\n")
+  endif()
+  string(PREPEND content "extern const char* const kDataDir;\n")
+  # Rewritten only when it changes, so a new configure rebuilds nothing. (Not
+  # file(CONFIGURE): Debian 11's CMake drops its newlines.)
+  set(old "")
+  if(EXISTS "${source}")
+    file(READ "${source}" old)
+  endif()
+  if(NOT old STREQUAL content)
+    file(WRITE "${source}" "${content}")
+  endif()
   target_sources(${target} PRIVATE "${source}")
 endfunction()
 

@@ -124,10 +124,18 @@ bool convertDecimal(const char* begin, const char* end, float& value) {
         result = exponent >= 0 ? float(significand) * kExactPowers[exponent]
                                : float(significand) / kExactPowers[-exponent];
     } else {
+#if __cpp_lib_to_chars >= 201611L
         const std::from_chars_result parsed =
             std::from_chars(digitsBegin, numberEnd, result, std::chars_format::general);
         if (parsed.ec != std::errc() || parsed.ptr != numberEnd)
             return convertWithStrtof(begin, end, value);
+#else
+        // GCC 10's library (Debian 11's, where the release is built) has no
+        // from_chars for floats; strtof gives the same value, only slower.
+        (void)digitsBegin;
+        (void)numberEnd;
+        return convertWithStrtof(begin, end, value);
+#endif
     }
     value = negative ? -result : result;
     return true;

@@ -97,6 +97,26 @@ signals_end_it_with_a_device)
     [ -s "$raw" ] || fail "nothing was played into $raw"
   done
   ;;
+relocated_reads_beside_itself)
+  # A copy of the program in a folder of its own, started from elsewhere: it
+  # reads the folder "data/" beside itself, named in full in its messages.
+  : "${RELOCATED_BIN:?}"
+  folder=$(realpath -m "$scenario.release")
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  cp "$RELOCATED_BIN" "$folder/halcyon"
+  ln -s "$scenario" "$folder/data"
+  HALCYON_BIN=$folder/halcyon
+  mv "$scenario/flare.png" "$scenario/flare.png.away"
+  (cd / && run x)
+  status=$?
+  [ $status -eq 1 ] || fail "exit status $status without flare.png"
+  grep -qxF "Error opening file: $folder/data/flare.png" "$err" || fail "message"
+  mv "$scenario/flare.png.away" "$scenario/flare.png"
+  (cd / && run x)
+  status=$?
+  [ $status -eq 0 ] || fail "exit status $status"
+  ;;
 *)
   echo "unknown case $case_name"
   exit 2
