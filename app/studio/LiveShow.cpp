@@ -4,6 +4,7 @@
 #include "tandem1.0/ShaderProgram.h"
 #include "tracks/TrackCompile.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -44,6 +45,8 @@ void reloadTracks(LiveShow* live) {
         return;
     }
     installTracks(live->device, tracks);
+    live->tracks.swap(tracks);
+    ++live->tracksGeneration;
     live->tracksError.clear();
 }
 
@@ -97,6 +100,7 @@ void startLiveShow(LiveShow* live, const std::string& showDir, const trackc::Mus
     resetWatch(&live->shaderWatch);
     live->pendingSaveNs = 0;
     live->pendingRebuildNs = 0;
+    live->tracksGeneration = 0;
     reloadTracks(live);
     for (int i = 0; i < kLiveShaderCount; ++i)
         reloadShader(live, i);
@@ -126,4 +130,20 @@ bool pollLiveShow(LiveShow* live) {
         }
     }
     return changed;
+}
+
+bool trackFileWritten(LiveShow* live, const std::string& name) {
+    std::vector<FileStamp>& reported = live->trackWatch.reported;
+    const auto byName = [](const FileStamp& stamp, const std::string& n) { return stamp.name < n; };
+    auto at = std::lower_bound(reported.begin(), reported.end(), name, byName);
+    const bool known = at != reported.end() && at->name == name;
+    for (const FileStamp& stamp : scanFolder(live->trackWatch.dir, kTrackSuffix)) {
+        if (stamp.name != name) continue;
+        if (known)
+            *at = stamp;
+        else
+            reported.insert(at, stamp);
+    }
+    reloadTracks(live);
+    return live->tracksError.empty();
 }

@@ -31,7 +31,11 @@ struct LiveShow {
     SyncDevice* device;
     FileWatch trackWatch;
     FileWatch shaderWatch;
-    std::string tracksError;                    // "" while the last compile held
+    std::string tracksError; // "" while the last compile held
+    // The tracks of the last good compile, with where each is defined, and
+    // a count of those compiles (the grid rebuilds its columns on a change).
+    std::vector<trackc::SourceTrack> tracks;
+    int tracksGeneration;
     std::string shaderErrors[kLiveShaderCount]; // by the table's order
     // The save that the next frame is the first to show, for the latency
     // line; 0 when none waits.
@@ -56,3 +60,9 @@ void startLiveShow(LiveShow* live, const std::string& showDir, const trackc::Mus
 // Rebuilds what was saved since the last call; true when it rebuilt anything
 // (the picture or the errors may have changed: draw a frame).
 bool pollLiveShow(LiveShow* live);
+
+// After the studio itself wrote tracks/NAME: the file's new stamp is taken as
+// reported, so the watch does not hand the studio's own write back as a
+// foreign save (other files' changes still come), and the tracks are rebuilt
+// from the files at once. False with tracksError set when they do not compile.
+bool trackFileWritten(LiveShow* live, const std::string& name);
