@@ -221,8 +221,7 @@ void initPanels() {
     ImGui_ImplOpenGL2_Init();
 }
 
-void drawPanels(const PanelView& view) {
-    if (view.layout.grid.height == 0 && view.layout.side.width == 0) return;
+void buildPanels(const PanelView& view) {
     ImGuiIO& io = ImGui::GetIO();
     io.DisplaySize = ImVec2(float(view.windowWidth), float(view.windowHeight));
     ImGui_ImplOpenGL2_NewFrame();
@@ -230,7 +229,9 @@ void drawPanels(const PanelView& view) {
     drawSidePanel(view);
     drawGrid(view);
     ImGui::Render();
+}
 
+void renderPanels() {
     // The fixed-function renderer draws from client arrays with texture unit
     // 0 and no program: what the frame left bound comes back afterwards.
     GLint program = 0, arrayBuffer = 0, elementBuffer = 0, activeTexture = GL_TEXTURE0;

@@ -39,8 +39,10 @@ struct PanelView {
 // After the window is open and before the first frame.
 void initPanels();
 
-// Whole panels; the picture-only layout draws nothing.
-void drawPanels(const PanelView& view);
+// Whole panels in two steps, timed apart: laying them out (ImGui's draw
+// lists), then drawing them with GL. Only while the panels are shown.
+void buildPanels(const PanelView& view);
+void renderPanels();
 
 // Window events the panels take (hover shows a column's full name).
 void panelsMouseButton(int button, int state, int x, int y);

@@ -93,7 +93,13 @@ void abbreviateTrackName(const std::string& name, int maxChars, char* text, size
 }
 
 void formatCellValue(float value, int maxChars, char* text, size_t capacity) {
-    for (int decimals = kMostDecimals; decimals >= 0; --decimals) {
+    // Drawn for every cell every frame: start at the decimals that should
+    // fit beside the integer part, so that one snprintf is the usual cost.
+    const double magnitude = std::fabs(double(value));
+    const int integerChars =
+        (magnitude < 1.0 ? 1 : int(std::floor(std::log10(magnitude))) + 1) + (value < 0.0f ? 1 : 0);
+    const int fitting = std::min(kMostDecimals, std::max(0, maxChars - integerChars - 1));
+    for (int decimals = fitting; decimals >= 0; --decimals) {
         snprintf(text, capacity, "%.*f", decimals, double(value));
         if (strchr(text, '.')) {
             size_t end = strlen(text);

@@ -43,8 +43,10 @@ saveRepeatedly() {
 }
 saveRepeatedly "$work/show/tracks/strobe.tracks" '#'
 saveRepeatedly "$work/show/shaders/combine.glsl" '//'
-# Edits, paused, in strobo's column (after the sources before strobe.tracks).
+# Edits, paused at drop1 (the drop's own key, not one of a repeat), in
+# strobo's column (after the sources before strobe.tracks).
 xdotool key space
+xdotool key g; xdotool type drop1; xdotool key Return
 column=$(cat "$work"/show/tracks/{camera,circles,eq,glow,laser}.tracks | grep -c '^ *track ')
 for _ in $(seq "$column"); do xdotool key Right; sleep 0.05; done
 for i in $(seq 10); do
