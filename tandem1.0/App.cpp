@@ -126,5 +126,5 @@ void App::setViewport(uint32_t width, uint32_t height) {
     app.width = int32_t(width);
     app.height = int32_t(height);
     const Viewport v = letterbox(width, height);
-    glViewport(v.x, v.y, v.width, v.height);
+    glViewport(app.originX + v.x, app.originY + v.y, v.width, v.height);
 }

@@ -51,6 +51,11 @@ struct App {
     int32_t cullMode;
     int32_t width;
     int32_t height;
+    // Where the picture's area starts in the window, in pixels from its
+    // bottom-left corner: 0 for the program, which fills its window; the
+    // studio keeps the rest for its panels.
+    int32_t originX;
+    int32_t originY;
     bool quit;
     RenderTarget* currentTarget;
 
@@ -66,7 +71,8 @@ struct App {
     static void setDepth(int32_t mode);
     static void setCull(int32_t mode);
 
-    // Stores the window size and applies the letterboxed viewport.
+    // Stores the picture area's size and applies the letterboxed viewport,
+    // moved to the area's origin.
     static void setViewport(uint32_t width, uint32_t height);
 
     // Releases the audio objects and the sync state, then exits with status 0.

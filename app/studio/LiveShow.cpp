@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -103,6 +104,14 @@ std::string changeName(const FileWatch& watch, const std::string& folder,
                     : folder + name;
 }
 
+// Puts a good compile in use and keeps it for the grid.
+void useTracks(LiveShow* live, std::vector<trackc::SourceTrack>* tracks) {
+    installTracks(live->device, *tracks);
+    live->tracks.swap(*tracks);
+    ++live->tracksGeneration;
+    live->tracksError.clear();
+}
+
 void settleTracks(LiveShow* live, WatchStep step, const std::string& what, bool removal,
                   int64_t savedNs) {
     const int64_t startNs = wallClockNs();
@@ -110,8 +119,7 @@ void settleTracks(LiveShow* live, WatchStep step, const std::string& what, bool 
     trackc::Error error;
     const bool built = compileTrackFolder(live->showDir + "tracks/", *live->map, &tracks, &error);
     if (built) {
-        installTracks(live->device, tracks);
-        live->tracksError.clear();
+        useTracks(live, &tracks);
         noteSave(live, savedNs, what, removal, wallClockNs() - startNs);
     }
     if (settleBuild(&live->trackWatch, step, built, wallClockNs()))
@@ -215,6 +223,7 @@ void startLiveShow(LiveShow* live, const std::string& showDir, trackc::MusicMap*
     live->mapWatch = makeWatch(mapDir, "", kMusicMapName, kLiveSettleNs, kLiveErrorGraceNs);
     live->trackWatch =
         makeWatch(showDir + "tracks/", kTrackSuffix, "", kLiveSettleNs, kLiveErrorGraceNs);
+    live->tracksGeneration = 0;
     for (int i = 0; i < kLiveShaderCount; ++i)
         live->shaderWatches[i] = makeWatch(showDir + "shaders/", kShaderSuffix, kShaders[i].file,
                                            kLiveSettleNs, kLiveErrorGraceNs);
@@ -253,4 +262,28 @@ bool pollLiveShow(LiveShow* live) {
     }
     if (changed) gatherErrors(live);
     return changed;
+}
+
+bool trackFileWritten(LiveShow* live, const std::string& name) {
+    std::vector<FileStamp>& reported = live->trackWatch.reported;
+    const auto byName = [](const FileStamp& stamp, const std::string& n) { return stamp.name < n; };
+    auto at = std::lower_bound(reported.begin(), reported.end(), name, byName);
+    const bool known = at != reported.end() && at->name == name;
+    for (const FileStamp& stamp : scanFolder(live->trackWatch.dir, kTrackSuffix)) {
+        if (stamp.name != name) continue;
+        if (known)
+            *at = stamp;
+        else
+            reported.insert(at, stamp);
+    }
+    // The studio's own edit compiled before it was written, so an error here
+    // comes from another file: it stands at once, as a settled save's would.
+    std::vector<trackc::SourceTrack> tracks;
+    trackc::Error error;
+    if (compileTrackFolder(live->showDir + "tracks/", *live->map, &tracks, &error))
+        useTracks(live, &tracks);
+    else
+        showError(&live->tracksError, trackc::formatError(error));
+    gatherErrors(live);
+    return live->tracksError.empty();
 }

@@ -44,8 +44,12 @@ struct LiveShow {
     FileWatch mapWatch;
     FileWatch trackWatch;
     FileWatch shaderWatches[kLiveShaderCount];
-    std::string mapError;                       // "" while the last read held
-    std::string tracksError;                    // "" while the last compile held
+    std::string mapError;    // "" while the last read held
+    std::string tracksError; // "" while the last compile held
+    // The tracks of the last good compile, with where each is defined, and
+    // a count of those compiles (the grid rebuilds its columns on a change).
+    std::vector<trackc::SourceTrack> tracks;
+    int tracksGeneration;
     std::string shaderErrors[kLiveShaderCount]; // by the table's order
     // Every standing error above for the screen, paths relative to the show
     // folder, one line end after each; rebuilt when one changes.
@@ -87,3 +91,9 @@ void startLiveShow(LiveShow* live, const std::string& showDir, trackc::MusicMap*
 // Rebuilds what was saved since the last call; true when it rebuilt anything
 // (the picture or the errors may have changed: draw a frame).
 bool pollLiveShow(LiveShow* live);
+
+// After the studio itself wrote tracks/NAME: the file's new stamp is taken as
+// reported, so the watch does not hand the studio's own write back as a
+// foreign save (other files' changes still come), and the tracks are rebuilt
+// from the files at once. False with tracksError set when they do not compile.
+bool trackFileWritten(LiveShow* live, const std::string& name);

@@ -8,12 +8,20 @@
 // from the data directory, then the show folder's track sources and shaders
 // (LiveShow) replace them and are rebuilt whenever one is saved. The
 // transport (Transport) pauses, seeks and loops the stream, so sound and
-// equaliser follow every seek. A text overlay in the window's top-left corner
-// is drawn after the frame, outside the picture the frame renderer and the
-// video export produce. While paused, a frame is drawn only when something
-// changes. Bad arguments: one line on stderr, status 2, before any window.
+// equaliser follow every seek. The picture keeps 16:9 in the window's
+// top-left area; the panels (StudioPanels: the track grid, the transport, the
+// messages) fill the rest and are drawn after the frame, outside the picture
+// the frame renderer and the video export produce; Tab shows the picture
+// alone. Slow playback (half, quarter speed) is silent: the stream stays
+// paused and is positioned under each frame, so the spectrum still follows.
+// While paused, a frame is drawn only when something changes. Bad arguments:
+// one line on stderr, status 2, before any window.
 #include "LiveShow.h"
 #include "Messages.h"
+#include "Navigation.h"
+#include "StudioEdit.h"
+#include "StudioPanels.h"
+#include "TrackGrid.h"
 #include "app/common/Shell.h"
 #include "StudioOptions.h"
 #include "Transport.h"
@@ -26,6 +34,8 @@
 
 #include <GL/freeglut.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,28 +45,28 @@ namespace {
 
 const char* const kStudioTitle = "halcyon-studio";
 const unsigned char kEscape = 27;
+const unsigned char kTab = '\t';
+const unsigned char kBackspace = 8;
+const unsigned char kEnter = 13;
+const unsigned char kDelete = 127;
+// GLUT hands Ctrl+letter over as the letter's control code.
+const unsigned char kCtrlC = 3;
+const unsigned char kCtrlV = 22;
+const unsigned char kCtrlZ = 26;
 // Saves are looked for this often, paused or playing.
 const unsigned kPollMs = 15;
 const int64_t kNsPerMs = 1000000;
-// The overlay: freeglut's 8x13 font, one line every 15 pixels, on a veil
-// that darkens the picture behind it.
-void* const kOverlayFont = GLUT_BITMAP_8_BY_13;
-const int kOverlayCharWidth = 8;
-const float kOverlayVeilAlpha = 0.6f;
-const int kOverlayLineHeight = 15;
-const int kOverlayMargin = 8;
-const int kOverlayColumns = 96;
-const int kOverlayLines = 8; // the two of the transport, then errors
-// All the hidden overlay shows, while a save is failing.
-const char* const kErrorMarker = "! error (H shows it)";
-const float kErrorMarkerRed[3] = {1.0f, 0.25f, 0.25f};
+// All the hidden panels show, while a save is failing.
+const char* const kErrorMarker = "! error (Tab shows it)";
 // The frame time shown is smoothed over about this many frames.
 const double kFrameTimeSmoothing = 1.0 / 16.0;
+const size_t kPromptCapacity = 64;
+const size_t kLineCapacity = 256;
 
-// The overlay's text, rebuilt every frame in place.
-struct OverlayText {
-    char lines[kOverlayLines][kOverlayColumns + 1];
-    int count;
+enum PromptKind {
+    PROMPT_NONE,
+    PROMPT_VALUE, // a number for the cursor cell
+    PROMPT_GOTO,  // a position
 };
 
 // Everything the studio keeps between the window system's callbacks, in one
@@ -66,144 +76,182 @@ struct Studio {
     trackc::MusicMap musicMap;
     Transport transport;
     LiveShow live;
-    OverlayText overlay;
-    bool overlayShown = true;
-    double frameMs = 0.0;    // the last frame's
-    double frameCpuMs = 0.0; // the process's CPU time (all threads) since the last frame
+    StudioEdit edit;
+    // The sources' keys with their lines, read again after every rebuild,
+    // and what the panel says of the key at the cursor.
+    std::vector<trackc::EditTrack> sourceKeys;
+    std::string cellInfo;
+    int cellInfoRow = -1;
+    int cellInfoColumn = -1;
+    int cellInfoGeneration = -1;
+    bool panelsShown = true;
+    int windowWidth = 0;
+    int windowHeight = 0;
+    StudioLayout layout;
+    std::vector<GridColumn> columns;
+    int columnsGeneration = -1;
+    int cursorColumn = 0;
+    bool hasMark = false;
+    int markRow = 0;
+    int markColumn = 0;
+    int speedIndex = 0;     // into kSpeeds
+    int64_t slowTickNs = 0; // slow playback: when the row was last advanced
+    PromptKind promptKind = PROMPT_NONE;
+    char prompt[kPromptCapacity] = ""; // what is typed, after its label
+    char promptLine[kPromptCapacity + 16] = "";
+    char message[kLineCapacity] = "";
+    char position[kLineCapacity] = "";
+    double positionRow = -1.0; // the row `position` was written for
+    double frameMs = 0.0;      // the last frame's
+    double frameCpuMs = 0.0;   // the process's CPU time (all threads) since the last frame
     int64_t lastCpuNs = 0;
-    double smoothedFrameMs = 0.0; // the overlay's
+    double smoothedFrameMs = 0.0; // the panels'
     int64_t lastFrameEndNs = 0;   // 0: the next frame follows a pause
+    int64_t framesDrawn = 0;
+    // The last edit made in the grid, until a frame shows it: when its key
+    // came, what writing and swapping it took, the frames drawn before it.
+    int64_t editKeyNs = 0;
+    int64_t editApplyNs = 0;
+    int64_t editFramesBefore = 0;
 };
 Studio studio;
 
+// The grid's cursor: the row (the transport's, whole) and the column.
+int cursorRow();
+const GridColumn* cursorColumn();
+
 TandemSpace::BassTimer& timer() {
     return *App::instance().soundSync->timer;
+}
+
+bool slow() {
+    return kSpeeds[studio.speedIndex] < 1.0;
 }
 
 // A paused frame positions the stream itself (drawStoppedAt), exactly on its
 // row; a playing stream is moved by the timer.
 void seekTo(double row) {
     studio.transport.row = row;
-    if (studio.transport.playing) timer().setRow(float(row));
+    if (studio.transport.playing && !slow()) timer().setRow(float(row));
     glutPostRedisplay();
 }
 
 void play() {
     studio.transport.row = playStartRow(studio.transport);
-    timer().setRow(float(studio.transport.row));
-    timer().play();
     studio.transport.playing = true;
     studio.lastFrameEndNs = 0;
+    if (slow()) {
+        studio.slowTickNs = wallClockNs();
+        return;
+    }
+    timer().setRow(float(studio.transport.row));
+    timer().play();
 }
 
 void pause() {
-    timer().pause();
-    studio.transport.row = timer().currentRow();
+    if (!slow()) {
+        timer().pause();
+        studio.transport.row = timer().currentRow();
+    }
     studio.transport.playing = false;
 }
 
-// Appends the text up to its first line end, cut to the overlay's width.
-void addLine(const char* text, size_t length) {
-    if (studio.overlay.count == kOverlayLines) return;
-    if (length > size_t(kOverlayColumns)) length = kOverlayColumns;
-    memcpy(studio.overlay.lines[studio.overlay.count], text, length);
-    studio.overlay.lines[studio.overlay.count++][length] = '\0';
+// The row now, whether the stream or the slow clock drives it.
+double currentRow() {
+    return studio.transport.playing && !slow() ? timer().currentRow() : studio.transport.row;
 }
 
-// Long lines wrap at spaces to the window's width, which also keeps the
-// show-relative paths of the messages whole.
-void addErrorLines(const char* text) {
-    const int fit = (App::instance().width - 2 * kOverlayMargin) / kOverlayCharWidth;
-    const size_t columns = size_t(fit < 1 ? 1 : fit > kOverlayColumns ? kOverlayColumns : fit);
-    while (*text) {
-        const char* end = strchr(text, '\n');
-        const size_t length = end ? size_t(end - text) : strlen(text);
-        for (size_t done = 0; done < length;) {
-            const size_t row = wrapWidth(text + done, length - done, columns);
-            addLine(text + done, row);
-            done += row;
-            while (done < length && text[done] == ' ')
-                ++done;
-        }
-        text += length + (end ? 1 : 0);
+// Full, half, quarter speed; playback goes on from the same row.
+void cycleSpeed() {
+    const bool playing = studio.transport.playing;
+    if (playing) pause();
+    studio.speedIndex = (studio.speedIndex + 1) % kSpeedCount;
+    if (playing) play();
+    snprintf(studio.message, sizeof studio.message, "speed %g%s", kSpeeds[studio.speedIndex],
+             slow() ? " (silent)" : "");
+}
+
+void applyLayout() {
+    App& app = App::instance();
+    studio.layout = studioLayout(studio.windowWidth, studio.windowHeight, !studio.panelsShown);
+    const PixelRect& picture = studio.layout.picture;
+    app.originX = picture.x;
+    app.originY = studio.windowHeight - picture.y - picture.height;
+    App::setViewport(uint32_t(picture.width), uint32_t(picture.height));
+}
+
+void onStudioReshape(int width, int height) {
+    studio.windowWidth = width < 0 ? 0 : width;
+    studio.windowHeight = height < 0 ? 0 : height;
+    applyLayout();
+}
+
+// What the panels show that takes reading: the grid's columns and the
+// sources' key lines after a rebuild, the key at the cursor when the cursor
+// moves, the position in the sources' form, both while paused (playing, the
+// row and bar:beat suffice: nothing is formatted into new strings a frame).
+void refreshPanelText() {
+    const int generation = studio.live.tracksGeneration;
+    if (generation != studio.columnsGeneration) {
+        studio.columns = gridColumns(studio.live.tracks, studio.live.device);
+        studio.columnsGeneration = generation;
+        studio.cursorColumn =
+            std::max(0, std::min(studio.cursorColumn, int(studio.columns.size()) - 1));
+        std::string message;
+        studio.sourceKeys.clear();
+        if (!readSourceKeys(studio.edit, &studio.sourceKeys, &message)) studio.sourceKeys.clear();
+    }
+    const int row = cursorRow();
+    if (studio.transport.playing) {
+        // Read again once paused.
+        studio.cellInfo.clear();
+        studio.cellInfoRow = -1;
+    } else if (row != studio.cellInfoRow || studio.cursorColumn != studio.cellInfoColumn ||
+               generation != studio.cellInfoGeneration) {
+        const GridColumn* column = cursorColumn();
+        studio.cellInfo = column ? keyOrigin(studio.sourceKeys, column->name, row) : "";
+        studio.cellInfoRow = row;
+        studio.cellInfoColumn = studio.cursorColumn;
+        studio.cellInfoGeneration = generation;
+        studio.positionRow = -1.0;
+    }
+    if (studio.transport.playing) {
+        char barBeat[32];
+        formatBarBeat(studio.transport.row, barBeat, sizeof barBeat);
+        snprintf(studio.position, sizeof studio.position, "%s", barBeat);
+        studio.positionRow = -1.0;
+    } else if (studio.transport.row != studio.positionRow) {
+        snprintf(studio.position, sizeof studio.position, "%s",
+                 trackc::formatPosition(studio.musicMap, studio.transport.row).c_str());
+        studio.positionRow = studio.transport.row;
     }
 }
 
-void addTransportLines() {
-    char barBeat[32];
-    formatBarBeat(studio.transport.row, barBeat, sizeof barBeat);
-    char line[2 * kOverlayColumns];
-    snprintf(line, sizeof line, "row %.1f  %s  %s", studio.transport.row, barBeat,
-             sectionAt(studio.musicMap, studio.transport.row));
-    addLine(line, strlen(line));
-    snprintf(line, sizeof line, "%s  loop %.0f..%.0f %s  %.1f ms",
-             studio.transport.playing ? "playing" : "paused", studio.transport.loop.start,
-             studio.transport.loop.end, loopInForce(studio.transport.loop) ? "on" : "off",
-             studio.smoothedFrameMs);
-    addLine(line, strlen(line));
-}
-
-void drawOverlay() {
-    studio.overlay.count = 0;
-    if (!studio.overlayShown) {
-        // Hidden, the overlay still says that a save failed.
-        addLine(kErrorMarker, strlen(kErrorMarker));
-    } else {
-        addTransportLines();
-        addErrorLines(studio.live.errorsOnScreen.c_str());
-    }
-
-    // Bitmaps take the raster colour unshaded, untextured and in front. The
-    // frame's own state comes back afterwards, so the next frame is drawn as
-    // it would be without the overlay (and the render-state cache stays true).
-    GLint activeTexture = GL_TEXTURE0;
-    glGetIntegerv(GL_ACTIVE_TEXTURE, &activeTexture);
-    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT |
-                 GL_TRANSFORM_BIT);
-    glActiveTexture(GL_TEXTURE0);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-
-    // A dark veil under the text, in window pixels whatever the letterbox,
-    // so that it reads on the show's white flashes as well as on black.
-    const App& app = App::instance();
-    size_t widest = 0;
-    for (int i = 0; i < studio.overlay.count; ++i)
-        if (strlen(studio.overlay.lines[i]) > widest) widest = strlen(studio.overlay.lines[i]);
-    const int veilRight = kOverlayMargin * 2 + int(widest) * kOverlayCharWidth;
-    const int veilBottom =
-        app.height - kOverlayMargin * 2 - studio.overlay.count * kOverlayLineHeight;
-    glViewport(0, 0, app.width, app.height);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, app.width, 0, app.height, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(0.0f, 0.0f, 0.0f, kOverlayVeilAlpha);
-    glRecti(0, veilBottom, veilRight, app.height);
-    glDisable(GL_BLEND);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-
-    // Whole strings of one colour: the driver batches their bitmaps.
-    const int top = app.height - kOverlayMargin - kOverlayLineHeight + 3;
-    if (studio.overlayShown)
-        glColor3f(1.0f, 1.0f, 1.0f);
-    else
-        glColor3f(kErrorMarkerRed[0], kErrorMarkerRed[1], kErrorMarkerRed[2]);
-    for (int i = 0; i < studio.overlay.count; ++i) {
-        glWindowPos2i(kOverlayMargin, top - i * kOverlayLineHeight);
-        glutBitmapString(kOverlayFont,
-                         reinterpret_cast<const unsigned char*>(studio.overlay.lines[i]));
-    }
-    glPopAttrib();
-    glActiveTexture(GLenum(activeTexture));
+void drawStudioPanels() {
+    refreshPanelText();
+    snprintf(studio.promptLine, sizeof studio.promptLine, "%s%s",
+             studio.promptKind == PROMPT_GOTO    ? "go to: "
+             : studio.promptKind == PROMPT_VALUE ? "value: "
+                                                 : "",
+             studio.prompt);
+    const PanelView view{studio.layout,
+                         studio.windowWidth,
+                         studio.windowHeight,
+                         &studio.transport,
+                         &studio.musicMap,
+                         &studio.columns,
+                         studio.cursorColumn,
+                         studio.hasMark,
+                         studio.markRow,
+                         studio.markColumn,
+                         kSpeeds[studio.speedIndex],
+                         studio.smoothedFrameMs,
+                         studio.position,
+                         studio.cellInfo.c_str(),
+                         studio.promptLine,
+                         studio.message,
+                         &studio.live.errorsOnScreen};
+    buildPanels(view);
 }
 
 void noteFrameTime(int64_t startNs, int64_t endNs) {
@@ -229,37 +277,245 @@ void noteFrameTime(int64_t startNs, int64_t endNs) {
     studio.lastCpuNs = cpuNs;
 }
 
+int cursorRow() {
+    return int(std::floor(studio.transport.row));
+}
+
+void moveTo(double row) {
+    seekTo(std::min(std::max(row, 0.0), studio.transport.endRow));
+}
+
+// Key edits at the cursor cell, written into the sources at once. The tracks
+// are rebuilt from the written files before the key's callback returns, so
+// the next frame shows the edit.
+const float kNudgeStep = 0.1f;
+const float kNudgeLargeStep = 1.0f;
+
+const GridColumn* cursorColumn() {
+    if (studio.cursorColumn < 0 || studio.cursorColumn >= int(studio.columns.size()))
+        return nullptr;
+    return &studio.columns[size_t(studio.cursorColumn)];
+}
+
+void setMessage(const std::string& text) {
+    snprintf(studio.message, sizeof studio.message, "%s", text.c_str());
+}
+
+// Puts what the edit wrote in use; the frame after shows it.
+void afterWrite(int64_t keyNs, const std::vector<std::string>& written) {
+    for (const std::string& name : written)
+        trackFileWritten(&studio.live, name);
+    studio.editKeyNs = keyNs;
+    studio.editApplyNs = wallClockNs() - keyNs;
+    studio.editFramesBefore = studio.framesDrawn;
+}
+
+void applyEdits(const std::vector<trackc::KeyEdit>& edits, const char* what) {
+    if (edits.empty()) return;
+    const int64_t keyNs = wallClockNs();
+    std::vector<std::string> written;
+    std::string message;
+    if (!applyStudioEdits(&studio.edit, edits, &written, &message)) {
+        setMessage(message);
+        return;
+    }
+    afterWrite(keyNs, written);
+    setMessage(std::string(what) +
+               (written.empty() ? " (no change)" : " in tracks/" + written.front()));
+}
+
+// The key at the cursor cell, or null with a message.
+const Key* keyAtCursor() {
+    const GridColumn* column = cursorColumn();
+    if (!column) return nullptr;
+    const int index = sync_find_key(column->track, cursorRow());
+    if (index < 0) {
+        setMessage("no key at the cursor");
+        return nullptr;
+    }
+    return &column->track->keys[index];
+}
+
+void setValueTyped() {
+    float value = 0.0f;
+    const GridColumn* column = cursorColumn();
+    if (!column) return;
+    if (!parseKeyValue(studio.prompt, &value)) {
+        setMessage(std::string("not a number: ") + studio.prompt);
+        return;
+    }
+    applyEdits({trackc::setKey(column->name, cursorRow(), value)}, "key set");
+}
+
+void cycleInterpolation() {
+    const Key* key = keyAtCursor();
+    if (!key) return;
+    applyEdits({trackc::setInterpolation(cursorColumn()->name, cursorRow(),
+                                         nextInterpolation(key->interpolation))},
+               "interpolation changed");
+}
+
+void deleteKey() {
+    if (!keyAtCursor()) return;
+    applyEdits({trackc::deleteKey(cursorColumn()->name, cursorRow())}, "key deleted");
+}
+
+void nudgeKey(float by) {
+    const Key* key = keyAtCursor();
+    if (!key) return;
+    applyEdits({trackc::setKey(cursorColumn()->name, cursorRow(), key->value + by)}, "key nudged");
+}
+
+// The cursor follows the key, so that repeated moves move it on.
+void moveKey(int rows) {
+    if (!keyAtCursor()) return;
+    const int from = cursorRow();
+    applyEdits({trackc::moveKey(cursorColumn()->name, from, rows)}, "key moved");
+    if (sync_find_key(cursorColumn()->track, from + rows) >= 0) moveTo(from + rows);
+}
+
+// The block from the mark to the cursor (the cursor cell alone without one).
+void copyBlock() {
+    const int row = cursorRow();
+    const int firstRow = studio.hasMark ? std::min(studio.markRow, row) : row;
+    const int lastRow = studio.hasMark ? std::max(studio.markRow, row) : row;
+    const int first =
+        studio.hasMark ? std::min(studio.markColumn, studio.cursorColumn) : studio.cursorColumn;
+    const int last =
+        studio.hasMark ? std::max(studio.markColumn, studio.cursorColumn) : studio.cursorColumn;
+    std::vector<std::string> names;
+    for (int c = std::max(first, 0); c <= last && c < int(studio.columns.size()); ++c)
+        names.push_back(studio.columns[size_t(c)].name);
+    std::string message;
+    copyStudioBlock(&studio.edit, names, firstRow, lastRow - firstRow + 1, &message);
+    setMessage(message);
+    studio.hasMark = false;
+}
+
+// The block's top-left corner at the cursor cell; columns past the last are
+// left out.
+void pasteBlock() {
+    if (studio.edit.copied.rows == 0) {
+        setMessage("nothing copied");
+        return;
+    }
+    std::vector<std::string> into;
+    for (size_t i = 0; i < studio.edit.copied.tracks.size(); ++i) {
+        const size_t c = size_t(studio.cursorColumn) + i;
+        if (c >= studio.columns.size()) break;
+        into.push_back(studio.columns[c].name);
+    }
+    trackc::KeyBlock block = studio.edit.copied;
+    block.tracks.resize(into.size());
+    block.keys.resize(into.size());
+    applyEdits(trackc::pasteKeyBlock(block, into, cursorRow()), "block pasted");
+}
+
+void undoOrRedo(bool redo) {
+    const int64_t keyNs = wallClockNs();
+    std::vector<std::string> written;
+    std::string message;
+    if (!undoStudioEdit(&studio.edit, redo, &written, &message)) {
+        setMessage(message);
+        return;
+    }
+    afterWrite(keyNs, written);
+    setMessage(redo ? "redone" : "undone");
+}
+
+// Slow playback: the row moves by the wall clock; the silent stream is
+// positioned under each frame by drawStoppedAt.
+double slowPlayRow() {
+    const int64_t nowNs = wallClockNs();
+    const double row =
+        slowRowAfter(studio.transport.row, nowNs - studio.slowTickNs, kSpeeds[studio.speedIndex]);
+    studio.slowTickNs = nowNs;
+    return row;
+}
+
+void advancePlayback() {
+    TandemSpace::BassTimer* timer = App::instance().soundSync->timer;
+    const double row = slow() ? slowPlayRow() : timer->currentRow();
+    const bool streamPlaying = slow() ? row < studio.transport.endRow : timer->isPlaying();
+    switch (playStep(studio.transport, row, streamPlaying)) {
+    case PLAY_ON:
+        studio.transport.row = row;
+        break;
+    case PLAY_WRAP:
+        studio.transport.row = studio.transport.loop.start;
+        if (slow()) break;
+        timer->setRow(float(studio.transport.row));
+        // A stream that ran to the music's end has stopped.
+        timer->play();
+        break;
+    case PLAY_STOP:
+        stopAtEnd(&studio.transport);
+        break;
+    }
+}
+
+// The panels' own CPU time a frame, kept for the summary at the end.
+const int kPanelSampleCapacity = 1 << 14;
+float panelCpuMs[kPanelSampleCapacity];
+float panelBuildMs[kPanelSampleCapacity]; // of which laying them out
+int panelSampleCount = 0;
+
+int64_t threadCpuNs() {
+    timespec cpu;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
+    return int64_t(cpu.tv_sec) * 1000 * kNsPerMs + cpu.tv_nsec;
+}
+
+void printPanelSummary() {
+    if (!studio.options.printRows || panelSampleCount == 0) return;
+    std::sort(panelCpuMs, panelCpuMs + panelSampleCount);
+    std::sort(panelBuildMs, panelBuildMs + panelSampleCount);
+    printf("halcyon-studio: panels %.3f ms CPU a frame (median of %d frames, max %.3f ms; laying "
+           "them out %.3f ms, the rest GL)\n",
+           double(panelCpuMs[panelSampleCount / 2]), panelSampleCount,
+           double(panelCpuMs[panelSampleCount - 1]), double(panelBuildMs[panelSampleCount / 2]));
+    fflush(stdout);
+}
+
 void onStudioDisplay() {
     App& app = App::instance();
-    if (app.quit) App::shutdown();
-    const int64_t startNs = wallClockNs();
-    TandemSpace::BassTimer* timer = app.soundSync->timer;
-    if (studio.transport.playing) {
-        const double row = timer->currentRow();
-        switch (playStep(studio.transport, row, timer->isPlaying())) {
-        case PLAY_ON:
-            studio.transport.row = row;
-            break;
-        case PLAY_WRAP:
-            studio.transport.row = studio.transport.loop.start;
-            timer->setRow(float(studio.transport.row));
-            // A stream that ran to the music's end has stopped.
-            timer->play();
-            break;
-        case PLAY_STOP:
-            stopAtEnd(&studio.transport);
-            break;
-        }
+    if (app.quit) {
+        printPanelSummary();
+        App::shutdown();
     }
-    if (studio.transport.playing)
+    const int64_t startNs = wallClockNs();
+    if (studio.transport.playing) advancePlayback();
+    if (studio.transport.playing && !slow())
         app.draw(studio.transport.row);
     else
         drawStoppedAt(studio.transport.row);
-    if (studio.overlayShown || !studio.live.errorsOnScreen.empty()) drawOverlay();
+    if (studio.panelsShown) {
+        const int64_t panelStartNs = threadCpuNs();
+        drawStudioPanels();
+        const int64_t panelBuiltNs = threadCpuNs();
+        renderPanels();
+        if (panelSampleCount < kPanelSampleCapacity) {
+            panelBuildMs[panelSampleCount] = float(double(panelBuiltNs - panelStartNs) / kNsPerMs);
+            panelCpuMs[panelSampleCount++] = float(double(threadCpuNs() - panelStartNs) / kNsPerMs);
+        }
+    } else if (!studio.live.errorsOnScreen.empty()) {
+        // Hidden, the panels still say that a save failed.
+        buildErrorMarker(kErrorMarker, studio.windowWidth, studio.windowHeight);
+        renderPanels();
+    }
     glutSwapBuffers();
     BASS_Update(0);
     const int64_t endNs = wallClockNs();
     noteFrameTime(startNs, endNs);
+    ++studio.framesDrawn;
+    if (studio.editKeyNs) {
+        printf("halcyon-studio: edit on screen %.0f ms after the key, in frame +%lld (written and "
+               "swapped in %.1f ms)\n",
+               double(endNs - studio.editKeyNs) / kNsPerMs,
+               (long long)(studio.framesDrawn - studio.editFramesBefore),
+               double(studio.editApplyNs) / kNsPerMs);
+        studio.editKeyNs = 0;
+    }
     if (studio.live.pendingSaveNs) {
         printf("halcyon-studio: %s on screen %.0f ms after the %s (rebuilt in %.1f ms)\n",
                studio.live.pendingWhat.c_str(),
@@ -271,20 +527,107 @@ void onStudioDisplay() {
     }
     if (studio.options.printRows)
         printf("row %.3f frame_ms %.2f cpu_ms %.2f overlay %d\n", studio.transport.row,
-               studio.frameMs, studio.frameCpuMs, studio.overlayShown ? 1 : 0);
+               studio.frameMs, studio.frameCpuMs, studio.panelsShown ? 1 : 0);
     fflush(stdout);
     if (studio.transport.playing) glutPostRedisplay();
 }
 
 void onPollTimer(int) {
-    if (pollLiveShow(&studio.live)) glutPostRedisplay();
+    if (pollLiveShow(&studio.live)) {
+        // Edits resolve positions with the map on screen, a saved one too.
+        studio.edit.map = studio.musicMap;
+        glutPostRedisplay();
+    }
     glutTimerFunc(kPollMs, onPollTimer, 0);
 }
 
+void step(GridStep move) {
+    studio.transport.row = currentRow();
+    moveTo(gridStepTarget(studio.transport.row, move, studio.transport.endRow));
+}
+
+void goToTyped() {
+    int32_t row = 0;
+    trackc::Error error;
+    if (!trackc::resolvePosition(studio.prompt, studio.musicMap, "go to", 0, &row, &error)) {
+        snprintf(studio.message, sizeof studio.message, "%s", trackc::formatError(error).c_str());
+        return;
+    }
+    studio.transport.row = currentRow();
+    moveTo(row);
+}
+
+// Prints the cursor's position as the sources write it, and hands it to the
+// panels' clipboard (GLUT reaches no system clipboard).
+void copyPosition() {
+    const std::string position = trackc::formatPosition(studio.musicMap, currentRow());
+    printf("%s\n", position.c_str());
+    fflush(stdout);
+    setPanelsClipboard(position.c_str());
+    setMessage("position " + position + " copied");
+}
+
+void openPrompt(PromptKind kind, char first) {
+    studio.promptKind = kind;
+    studio.prompt[0] = first;
+    studio.prompt[first ? 1 : 0] = '\0';
+}
+
+void closePrompt() {
+    studio.promptKind = PROMPT_NONE;
+    studio.prompt[0] = '\0';
+}
+
+bool isNumberChar(unsigned char key) {
+    return (key >= '0' && key <= '9') || key == '.' || key == '-';
+}
+
+// Keys while something is typed: the text takes printable characters,
+// Backspace, Enter (done) and Escape (dropped). True when the key was taken.
+bool promptKey(unsigned char key) {
+    if (studio.promptKind == PROMPT_NONE) return false;
+    const size_t length = strlen(studio.prompt);
+    if (key == kEscape) {
+        closePrompt();
+    } else if (key == kBackspace) {
+        if (length > 0) studio.prompt[length - 1] = '\0';
+        if (length <= 1 && studio.promptKind == PROMPT_VALUE) closePrompt();
+    } else if (key == kEnter) {
+        if (studio.promptKind == PROMPT_GOTO)
+            goToTyped();
+        else
+            setValueTyped();
+        closePrompt();
+    } else if (key >= ' ' && key < kDelete &&
+               (studio.promptKind == PROMPT_GOTO || isNumberChar(key))) {
+        if (length + 1 < kPromptCapacity) {
+            studio.prompt[length] = char(key);
+            studio.prompt[length + 1] = '\0';
+        }
+    } else {
+        return studio.promptKind == PROMPT_GOTO;
+    }
+    return true;
+}
+
 void onStudioKey(unsigned char key, int, int) {
+    if (promptKey(key)) {
+        glutPostRedisplay();
+        return;
+    }
+    const bool shift = glutGetModifiers() & GLUT_ACTIVE_SHIFT;
+    if (isNumberChar(key)) {
+        openPrompt(PROMPT_VALUE, char(key));
+        glutPostRedisplay();
+        return;
+    }
     switch (key) {
     case kEscape:
-        App::instance().quit = true;
+        // A block being marked is dropped first.
+        if (studio.hasMark)
+            studio.hasMark = false;
+        else
+            App::instance().quit = true;
         break;
     case ' ':
         if (studio.transport.playing)
@@ -304,7 +647,43 @@ void onStudioKey(unsigned char key, int, int) {
         break;
     case 'h':
     case 'H':
-        studio.overlayShown = !studio.overlayShown;
+    case kTab:
+        studio.panelsShown = !studio.panelsShown;
+        applyLayout();
+        break;
+    case 'g':
+    case 'G':
+        openPrompt(PROMPT_GOTO, '\0');
+        break;
+    case 's':
+    case 'S':
+        cycleSpeed();
+        break;
+    case 'p':
+    case 'P':
+        copyPosition();
+        break;
+    case 'b':
+    case 'B':
+        studio.hasMark = true;
+        studio.markRow = cursorRow();
+        studio.markColumn = studio.cursorColumn;
+        break;
+    case 'i':
+    case 'I':
+        cycleInterpolation();
+        break;
+    case kDelete:
+        deleteKey();
+        break;
+    case kCtrlC:
+        copyBlock();
+        break;
+    case kCtrlV:
+        pasteBlock();
+        break;
+    case kCtrlZ:
+        undoOrRedo(shift);
         break;
     default:
         return;
@@ -313,29 +692,71 @@ void onStudioKey(unsigned char key, int, int) {
 }
 
 void onStudioSpecialKey(int key, int, int) {
-    const bool shift = glutGetModifiers() & GLUT_ACTIVE_SHIFT;
-    SeekMove move;
+    const int modifiers = glutGetModifiers();
+    const bool shift = modifiers & GLUT_ACTIVE_SHIFT;
+    const bool ctrl = modifiers & GLUT_ACTIVE_CTRL;
+    const bool alt = modifiers & GLUT_ACTIVE_ALT;
+    const int columnCount = int(studio.columns.size());
     switch (key) {
+    case GLUT_KEY_UP:
+    case GLUT_KEY_DOWN: {
+        const bool up = key == GLUT_KEY_UP;
+        if (ctrl)
+            nudgeKey((up ? 1.0f : -1.0f) * (shift ? kNudgeLargeStep : kNudgeStep));
+        else if (alt)
+            moveKey((up ? -1 : 1) * (shift ? kRowsPerBeat : 1));
+        else if (shift)
+            step(up ? STEP_BEAT_BACK : STEP_BEAT_FORWARD);
+        else
+            step(up ? STEP_ROW_BACK : STEP_ROW_FORWARD);
+        break;
+    }
+    case GLUT_KEY_PAGE_UP:
+    case GLUT_KEY_PAGE_DOWN: {
+        const bool up = key == GLUT_KEY_PAGE_UP;
+        studio.transport.row = currentRow();
+        if (shift)
+            moveTo(seekTarget(studio.transport, up ? SEEK_SECTION_BACK : SEEK_SECTION_FORWARD,
+                              studio.musicMap));
+        else
+            step(up ? STEP_BAR_BACK : STEP_BAR_FORWARD);
+        break;
+    }
     case GLUT_KEY_LEFT:
-        move = shift ? SEEK_BAR_BACK : SEEK_BEAT_BACK;
+        if (columnCount > 0) studio.cursorColumn = std::max(0, studio.cursorColumn - 1);
         break;
     case GLUT_KEY_RIGHT:
-        move = shift ? SEEK_BAR_FORWARD : SEEK_BEAT_FORWARD;
-        break;
-    case GLUT_KEY_UP:
-        move = SEEK_SECTION_BACK;
-        break;
-    case GLUT_KEY_DOWN:
-        move = SEEK_SECTION_FORWARD;
+        if (columnCount > 0)
+            studio.cursorColumn = std::min(columnCount - 1, studio.cursorColumn + 1);
         break;
     case GLUT_KEY_HOME:
-        move = SEEK_HOME;
+        studio.transport.row = currentRow();
+        moveTo(seekTarget(studio.transport, SEEK_HOME, studio.musicMap));
         break;
     default:
         return;
     }
-    if (studio.transport.playing) studio.transport.row = timer().currentRow();
-    seekTo(seekTarget(studio.transport, move, studio.musicMap));
+    glutPostRedisplay();
+}
+
+// The wheel moves the cursor a row a notch (a beat with Shift), forward when
+// turned towards the user, as a page scrolls.
+void onStudioWheel(int, int direction, int, int) {
+    const bool shift = glutGetModifiers() & GLUT_ACTIVE_SHIFT;
+    if (direction > 0)
+        step(shift ? STEP_BEAT_BACK : STEP_ROW_BACK);
+    else if (direction < 0)
+        step(shift ? STEP_BEAT_FORWARD : STEP_ROW_FORWARD);
+}
+
+void onStudioMouse(int button, int state, int x, int y) {
+    panelsMouseButton(button, state, x, y);
+    glutPostRedisplay();
+}
+
+void onStudioMotion(int x, int y) {
+    panelsMouseMotion(x, y);
+    glutPostRedisplay();
 }
 
 [[noreturn]] void usageError(const std::string& message) {
@@ -370,8 +791,16 @@ int main(int argc, char** argv) {
     setUpShow(onStudioDisplay);
     glutKeyboardFunc(onStudioKey);
     glutSpecialFunc(onStudioSpecialKey);
+    glutReshapeFunc(onStudioReshape);
+    glutMouseFunc(onStudioMouse);
+    glutMotionFunc(onStudioMotion);
+    glutPassiveMotionFunc(onStudioMotion);
+    glutMouseWheelFunc(onStudioWheel);
+    initPanels();
 
     App& app = App::instance();
+    studio.edit.showDir = studio.options.showDir;
+    studio.edit.map = studio.musicMap;
     startLiveShow(&studio.live, studio.options.showDir, &studio.musicMap,
                   app.soundSync->sync->device);
 

@@ -14,17 +14,20 @@ const char* const kStudioUsage =
     "a section, NAME.end, end, with +/- lengths (drop2-1:0).\n"
     "  --from POS        start there (default: the loop's start, or row 0)\n"
     "  --loop A..B       loop from A to B, switched on\n"
-    "  --size WxH        window size (default 1280x720)\n"
+    "  --size WxH        window size (default 1600x900)\n"
     "  --show DIR        folder holding tracks/ and shaders/ (default: the source tree's show/)\n"
     "  --paused          start paused\n"
     "  --print-rows      one line per drawn frame on stdout: row, frame time, CPU time, overlay\n"
-    "Keys: Space pause/play, Left/Right one beat, Shift+Left/Right one bar, Up/Down previous/\n"
-    "next section, Home row 0, [ and ] loop start/end here, L loop on/off, H overlay, Esc quit.\n";
+    "Keys: Space pause/play, Up/Down one row (Shift a beat), PgUp/PgDn a bar (Shift a section),\n"
+    "Home row 0, g go to, s speed, p print the position, Left/Right track, a number and Enter\n"
+    "set a key, i interpolation, Delete remove, Ctrl+Up/Down nudge, Alt+Up/Down move the key,\n"
+    "b Ctrl+C Ctrl+V copy and paste, Ctrl+Z undo, Ctrl+Shift+Z redo, [ and ] loop start/end\n"
+    "here, L loop on/off, Tab the picture alone, Esc quit.\n";
 
 namespace {
 
-const int kDefaultWidth = 1280;
-const int kDefaultHeight = 720;
+const int kDefaultWidth = 1600;
+const int kDefaultHeight = 900;
 const char* const kCommandLine = "command line";
 
 bool isDirectory(const std::string& path) {

@@ -2,9 +2,15 @@
 # studio-bench.sh STUDIO SHOW_DIR WORK_DIR WxH: plays the show from drop1 in a
 # virtual X server and prints
 #  - the frame time and the process's CPU time a frame (which a busy machine
-#    disturbs less) with the overlay shown and hidden (H toggled every 2 s,
+#    disturbs less) with the panels shown and hidden (H toggled every 2 s,
 #    eight times each; the first frame after a toggle is left out), from the
-#    studio's --print-rows lines;
+#    studio's --print-rows lines; hidden, the picture fills the window, so the
+#    two differ by the picture's size as well;
+#  - the panels' own CPU time a frame (building the grid of all 45 tracks and
+#    handing it to GL), as the studio sums it up at the end;
+#  - the time from an edit's key to the frame that shows it, and how many
+#    frames later that is, over 10 values typed into strobo's cell and their
+#    10 undos;
 #  - the time from a save to the first frame that shows it, as the studio
 #    reports it, over 10 track saves and 10 shader saves (each a rename over
 #    the old file, as editors do).
@@ -37,6 +43,16 @@ saveRepeatedly() {
 }
 saveRepeatedly "$work/show/tracks/strobe.tracks" '#'
 saveRepeatedly "$work/show/shaders/combine.glsl" '//'
+# Edits, paused at drop1 (the drop's own key, not one of a repeat), in
+# strobo's column (after the sources before strobe.tracks).
+xdotool key space
+xdotool key g; xdotool type drop1; xdotool key Return
+column=$(cat "$work"/show/tracks/{camera,circles,eq,glow,laser}.tracks | grep -c '^ *track ')
+for _ in $(seq "$column"); do xdotool key Right; sleep 0.05; done
+for i in $(seq 10); do
+  xdotool type "1.$i"; xdotool key Return; sleep 0.4
+  xdotool key ctrl+z; sleep 0.4
+done
 xdotool key Escape
 wait $pid
 
@@ -52,8 +68,16 @@ awk '/^halcyon-studio:/ { exit }  # the saves come after the toggles
        return s[int((m + 1) / 2)] }
      END {
        for (o = 1; o >= 0; o--)
-         printf "  overlay %-6s %4d frames: median frame %6.2f ms, median CPU %6.2f ms a frame\n",
-                o ? "shown" : "hidden", n[o], median(wall, o, n[o]), median(cpu, o, n[o]) }' "$out"
+         printf "  %-12s %4d frames: median frame %6.2f ms, median CPU %6.2f ms a frame\n",
+                o ? "panels shown" : "picture only", n[o], median(wall, o, n[o]), median(cpu, o, n[o]) }' "$out"
+grep '^halcyon-studio: panels' "$out" | sed 's/^halcyon-studio: /  /'
+grep '^halcyon-studio: edit' "$out" | awk '
+  { ms[NR] = $5 + 0; later[$12]++ }
+  END {
+    for (i = 2; i <= NR; i++) { x = ms[i]; for (j = i - 1; j >= 1 && ms[j] > x; j--) ms[j + 1] = ms[j]; ms[j + 1] = x }
+    printf "  edit to frame, %2d edits: median %4d ms, max %4d ms;", NR, ms[int((NR + 1) / 2)], ms[NR]
+    for (f in later) printf " %d in frame %s", later[f], f
+    printf "\n" }'
 for what in tracks shaders; do
   grep "^halcyon-studio: $what/.* on screen" "$out" | awk -v what="$what" '
     { ms[NR] = $5 + 0; rebuild += $(NF - 1) + 0 }

@@ -184,4 +184,11 @@ TEST(Letterbox, SetViewportStoresTheSizeAndAppliesIt) {
     EXPECT_EQ(App::instance().width, 1280);
     EXPECT_EQ(App::instance().height, 1024);
     EXPECT_EQ(calls, (Calls{"viewport 0 152 1280 719"}));
+    // The studio's picture area: the same letterbox, moved to its origin.
+    calls.clear();
+    App::instance().originX = 10;
+    App::instance().originY = 300;
+    App::setViewport(1280, 1024);
+    App::instance().originX = App::instance().originY = 0;
+    EXPECT_EQ(calls, (Calls{"viewport 10 452 1280 719"}));
 }

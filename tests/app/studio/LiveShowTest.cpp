@@ -130,3 +130,46 @@ TEST(LiveMusicMap, TheShowFoldersOwnBesideTheSourcesOrAsInstalled) {
     std::ofstream(show / "tracks" / "music-map.txt") << "end 3840\n";
     EXPECT_EQ(showMusicMapPath(dir), dir + "tracks/music-map.txt");
 }
+
+TEST_F(LiveTracksTest, TheStudiosOwnWritesAreNotReportedBack) {
+    // The studio's show folder holds tracks/.
+    const fs::path show = fs::path(::testing::TempDir()) / "live-show";
+    fs::remove_all(show);
+    fs::create_directories(show);
+    fs::rename(tracks, show / "tracks");
+    tracks = show / "tracks";
+    LiveShow live{};
+    live.showDir = show.string() + "/";
+    live.map = &map;
+    live.device = device;
+    // No settling: the test's own writes are whole.
+    live.trackWatch = makeWatch(tracks.string() + "/", ".tracks", "", 0, 0);
+    std::vector<std::string> changed;
+    int64_t newestNs = 0;
+
+    // A rename over the old file, as the studio's atomic write does.
+    std::ofstream(tracks / "strobe.tmp") << "track strobo\n    0 2\n";
+    fs::rename(tracks / "strobe.tmp", tracks / "strobe.tracks");
+    ASSERT_TRUE(trackFileWritten(&live, "strobe.tracks")) << live.tracksError;
+    EXPECT_FLOAT_EQ(sync_get_val(device->tracks[sync_find_track(device, kStrobe)], 960), 2.0f);
+    const int generation = live.tracksGeneration;
+    EXPECT_FALSE(pollWatch(&live.trackWatch, wallClockNs(), &changed, &newestNs))
+        << "the studio's write came back as " << changed.front();
+
+    // Another file saved meanwhile is still reported, and so is a later
+    // save of the same file by an editor.
+    std::ofstream(tracks / "glow.tracks", std::ios::app) << "# saved\n";
+    ASSERT_TRUE(trackFileWritten(&live, "strobe.tracks"));
+    EXPECT_EQ(live.tracksGeneration, generation + 1);
+    ASSERT_TRUE(pollWatch(&live.trackWatch, wallClockNs(), &changed, &newestNs));
+    EXPECT_EQ(changed, std::vector<std::string>{"glow.tracks"});
+    writeStrobe("track strobo\n    0 1.5\n"); // another size: the same stamp time may recur
+    ASSERT_TRUE(pollWatch(&live.trackWatch, wallClockNs(), &changed, &newestNs));
+    EXPECT_EQ(changed, std::vector<std::string>{"strobe.tracks"});
+
+    // A write that breaks the tracks keeps the keys in use and says why.
+    writeStrobe("track strobo\n    0 oops\n");
+    EXPECT_FALSE(trackFileWritten(&live, "strobe.tracks"));
+    EXPECT_NE(live.tracksError.find("strobe.tracks:2: "), std::string::npos) << live.tracksError;
+    EXPECT_FLOAT_EQ(sync_get_val(device->tracks[sync_find_track(device, kStrobe)], 960), 2.0f);
+}

@@ -27,13 +27,24 @@ if [ "$case_name" = arguments ]; then
   exit 0
 fi
 
+if [ "$case_name" = imgui_only_in_studio ]; then
+  imgui() { nm -C "$1" | grep -c ' ImGui::'; }
+  [ "$(imgui "$studio")" -gt 0 ] || fail "no ImGui in $studio: the check sees nothing"
+  for program in "${@:5}"; do
+    [ "$(imgui "$program")" -eq 0 ] || fail "$program links ImGui"
+  done
+  echo PASS
+  exit 0
+fi
+
 # The rest runs inside the X server; this script calls itself there.
 if [ -z "${STUDIO_IN_X:-}" ]; then
   STUDIO_IN_X=1 exec "$(dirname "$0")/../../xvfb-run.sh" -s "-screen 0 640x480x24" bash "$0" "$@"
 fi
 
 start() {
-  ${LAUNCH:-} "$studio" --size 320x180 --show "$work/show" --print-rows "$@" >"$out" 2>"$err" &
+  ${LAUNCH:-} "$studio" --size "${SIZE:-320x180}" --show "$work/show" --print-rows "$@" \
+    >"$out" 2>"$err" &
   pid=$!
   window=$(xdotool search --sync --name 'halcyon-studio' | head -1)
   xdotool windowfocus --sync "$window"
@@ -74,8 +85,8 @@ colour() {
     -i "$DISPLAY+$X,$((Y + HEIGHT / 2))" -frames:v 1 -vf scale=1:1:flags=area \
     -f rawvideo -pix_fmt rgb24 - | od -An -tu1 | xargs
 }
-# True when the window's top-left corner, where the overlay sits, holds red
-# text (the error marker of the hidden overlay).
+# True when the window's top-left corner holds red text (the error marker of
+# the hidden panels).
 corner_red() {
   ffmpeg -loglevel error -f x11grab -video_size 200x20 -i "$DISPLAY+$X,$Y" -frames:v 1 \
     -f rawvideo -pix_fmt rgb24 - | od -An -v -tu1 -w3 |
@@ -93,22 +104,29 @@ within() {
 }
 save() { printf "$2" >"$work/show/$1.new" && mv "$work/show/$1.new" "$work/show/$1"; date +%s%N; }
 
+# Tab: the picture alone, filling the window as the colour checks expect.
+picture_only() { local before; before=$(frames); xdotool key Tab; wait_row "$(last_row)" Tab "$before"
+  grep '^row ' "$out" | tail -n 1 | grep -q ' overlay 0$' || fail "Tab left the panels shown"; }
+
 case $case_name in
 transport)
   start --paused --from drop1
   wait_row 960.000 "--from drop1"                 # drop1 is rows 960 to 1600
-  key Right 970.000
-  key shift+Right 1010.000
-  key Left 1000.000
-  key shift+Left 960.000
-  key Down 1600.000
-  key Up 960.000
-  key Up 640.000
-  key Down 960.000
+  key Down 961.000                                # one row
+  key Down 962.000
+  key Up 961.000
+  key shift+Down 970.000                          # beats and bars land on the grid
+  key Next 1000.000
+  key shift+Up 990.000
+  key Prior 960.000
+  key shift+Next 1600.000                         # section starts
+  key shift+Prior 960.000
+  key shift+Prior 640.000
+  key shift+Next 960.000
   # Loop a half bar: [ at 960, ] at 980, L on, then play.
   key bracketleft 960.000
-  key Right 970.000
-  key Right 980.000
+  key shift+Down 970.000
+  key shift+Down 980.000
   key bracketright 980.000
   key l 980.000
   lines=$(wc -l <"$out")
@@ -150,6 +168,7 @@ transport)
 live_tracks)
   start --paused --from breakdown+4:0
   wait_row 1760.000 "--from breakdown+4:0"
+  picture_only
   is_white && fail "the breakdown is white before any edit"
   saved=$(save tracks/strobe.tracks 'track strobo\n    0 2\n')
   within "$saved" 1 is_white || fail "not white within 1 s of strobo 2"
@@ -158,8 +177,7 @@ live_tracks)
   sleep 0.5
   is_white || fail "a broken save changed the picture"
   [ "$(grep -c 'strobe.tracks:3: ' "$err")" -eq 1 ] || fail "the error was printed more than once"
-  # Hidden, the overlay still marks the error in red; the fix takes it away.
-  key h 1760.000
+  # Hidden, the panels still leave the error's red marker; the fix takes it away.
   within "$(date +%s%N)" 1 corner_red || fail "no error marker with the overlay hidden"
   saved=$(save tracks/strobe.tracks 'track strobo\n    0 0\n')
   within "$saved" 1 not_white || fail "the fixed save did not turn the strobe off"
@@ -181,6 +199,7 @@ live_map)
   # The show folder's own map names the sections, at start and after a save.
   start --paused --from breakdown+4:0
   wait_row 1760.000 "--from breakdown+4:0"
+  picture_only
   saved=$(save tracks/strobe.tracks 'track strobo\n    0 0\n    flash 2\n')
   within "$saved" 2 grep -q 'strobe.tracks:3: ' "$err" || fail "a section not in the map was taken"
   map=$work/show/tracks/music-map.txt
@@ -202,8 +221,8 @@ live_shaders)
   start --paused --from drop1+2:0
   wait_row 1040.000 "--from drop1+2:0"
   # Wrapped to this small window, the driver's log would reach into the half
-  # that is measured: the overlay is hidden (its error marker stays small).
-  key h 1040.000
+  # that is measured: the picture alone (the error marker stays small).
+  picture_only
   before=$(colour)
   printf 'not glsl at all\n' >>"$work/show/shaders/combine.glsl"
   within "$(date +%s%N)" 2 grep -qF "shaders/combine.glsl" "$err" || fail "no report naming the file"
@@ -239,6 +258,56 @@ signals)
     ! grep -q "no audio output device" "$err" || fail "the disk output did not open"
     [ -s "$work/${signal%:*}.raw" ] || fail "nothing was played into the disk output"
   done
+  ;;
+navigation)
+  start --paused
+  wait_row 0.000 "--paused"
+  xdotool key g && xdotool type 'drop1+2:0'
+  key Return 1040.000                             # go to takes any position
+  xdotool key g && xdotool type 'drop9'
+  key Return 1040.000                             # an unknown one moves nothing
+  before=$(grep -c '^drop1+2:0$' "$out")
+  key p 1040.000                                  # the position, as the sources write it
+  [ "$(grep -c '^drop1+2:0$' "$out")" -eq $((before + 1)) ] || fail "p printed no drop1+2:0"
+  # Half speed: about half the rows of the wall time (the last frame may lag).
+  key s 1040.000
+  xdotool key space
+  sleep 2
+  xdotool key space
+  sleep 0.3
+  awk -v r="$(last_row)" 'BEGIN { d = r - 1040; exit !(d > 0.3 * 43.2 && d < 0.7 * 43.2) }' ||
+    fail "half speed moved from 1040 to $(last_row) in 2 s"
+  quit
+  ;;
+edit)
+  # The picture's area at 640x360 is the top-left 384x216.
+  SIZE=640x360
+  start --paused
+  wait_row 0.000 "--paused"
+  WIDTH=384 HEIGHT=216
+  strobe=$work/show/tracks/strobe.tracks
+  cp "$strobe" "$work/strobe.orig"
+  xdotool key g && xdotool type 'drop1'
+  key Return 960.000
+  key Down 961.000                                # one row into the drop's flash
+  # strobo's column: after the tracks of the sources before strobe.tracks.
+  column=$(cat "$work"/show/tracks/{camera,circles,eq,glow,laser}.tracks | grep -c '^ *track ')
+  for _ in $(seq "$column"); do xdotool key Right; done
+  not_white || fail "the drop's flash is white before the edit: $(colour)"
+  xdotool type '2'
+  key Return 961.000
+  within "$(date +%s%N)" 2 is_white || fail "strobo 2 did not turn the picture white: $(colour)"
+  grep -Eq '^ +(drop1\+961|961|drop1\+1) +2( |$)' "$strobe" ||
+    { diff "$work/strobe.orig" "$strobe"; fail "no key line for row 961 in strobe.tracks"; }
+  [ "$(diff "$work/strobe.orig" "$strobe" | grep -c '^[<>]')" -eq 1 ] ||
+    { diff "$work/strobe.orig" "$strobe"; fail "the edit touched more than its line"; }
+  key ctrl+z 961.000
+  within "$(date +%s%N)" 2 cmp -s "$work/strobe.orig" "$strobe" ||
+    { diff "$work/strobe.orig" "$strobe"; fail "undo did not restore strobe.tracks"; }
+  within "$(date +%s%N)" 2 not_white || fail "the picture stayed white after undo"
+  sleep 0.5
+  grep -q 'strobe.tracks on screen' "$out" && fail "the studio's own write was taken for a save"
+  quit
   ;;
 *)
   fail "unknown case $case_name"

@@ -1,0 +1,286 @@
+#include "StudioPanels.h"
+
+#include "tandem1.0/GL.h"
+
+#include "imgui.h"
+#include "imgui_impl_glut.h"
+#include "imgui_impl_opengl2.h"
+
+#include <GL/freeglut.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const ImGuiWindowFlags kPanelFlags = ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize |
+                                     ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings;
+// The grid: a label column (row and section), then one column per track.
+const int kLabelChars = 12; // "3840 " and the section's name, cut
+const float kCellPadding = 2.0f;
+const int kHeaderLines = 2; // the source's name, the track's
+const int kValueCapacity = 32;
+
+// Colours, ABGR as ImGui packs them.
+const ImU32 kGridBackground = IM_COL32(18, 18, 22, 255);
+const ImU32 kBeatLine = IM_COL32(60, 60, 70, 255);
+const ImU32 kBarLine = IM_COL32(130, 130, 150, 255);
+const ImU32 kGroupLine = IM_COL32(110, 110, 130, 255);
+const ImU32 kCursorRowFill = IM_COL32(70, 60, 20, 255);
+const ImU32 kCursorCellFrame = IM_COL32(255, 210, 80, 255);
+const ImU32 kBlockFill = IM_COL32(40, 80, 140, 140);
+const ImU32 kValueText = IM_COL32(120, 120, 130, 255);
+const ImU32 kKeyText = IM_COL32(250, 250, 250, 255);
+const ImU32 kLabelText = IM_COL32(150, 150, 160, 255);
+const ImU32 kSectionText = IM_COL32(255, 200, 90, 255);
+const ImU32 kHeaderText = IM_COL32(210, 210, 220, 255);
+const ImU32 kErrorText = IM_COL32(255, 110, 100, 255);
+// A key's background by its interpolation: hold, linear, smooth, quad.
+const ImU32 kKeyFill[] = {
+    IM_COL32(60, 70, 110, 255),
+    IM_COL32(40, 110, 60, 255),
+    IM_COL32(130, 80, 30, 255),
+    IM_COL32(100, 50, 120, 255),
+};
+const char* const kInterpolationNames[] = {"hold", "linear", "smooth", "quad"};
+const char* const kKeyHelp[] = {
+    "Up/Down row  Shift beat  PgUp/PgDn bar  Shift+PgUp/PgDn section",
+    "g go to  s speed  p print position  Space play  [ ] L loop",
+    "Left/Right track  number+Enter set  i interpolation  Del remove",
+    "Ctrl+Up/Down nudge (Shift x10)  Alt+Up/Down move key (Shift beat)",
+    "b mark, Ctrl+C copy, Ctrl+V paste  Ctrl+Z undo  Ctrl+Shift+Z redo",
+    "Tab picture alone  Esc quit",
+};
+
+ImU32 keyFill(int32_t interpolation) {
+    return interpolation >= INTERP_HOLD && interpolation <= INTERP_QUADRATIC
+               ? kKeyFill[interpolation]
+               : kKeyFill[INTERP_HOLD];
+}
+
+void beginPanel(const char* title, const PixelRect& rect) {
+    ImGui::SetNextWindowPos(ImVec2(float(rect.x), float(rect.y)));
+    ImGui::SetNextWindowSize(ImVec2(float(rect.width), float(rect.height)));
+    ImGui::Begin(title, nullptr, kPanelFlags);
+}
+
+void drawSidePanel(const PanelView& view) {
+    beginPanel("halcyon-studio", view.layout.side);
+    const Transport& transport = *view.transport;
+    ImGui::Text("%s", view.position);
+    ImGui::Text("row %.1f  %s", transport.row, sectionAt(*view.map, transport.row));
+    ImGui::Text("%s at %s speed  loop %.0f..%.0f %s  %.1f ms",
+                transport.playing ? "playing" : "paused",
+                view.speed == 1.0   ? "full"
+                : view.speed == 0.5 ? "half"
+                                    : "quarter",
+                transport.loop.start, transport.loop.end,
+                loopInForce(transport.loop) ? "on" : "off", view.frameMs);
+    ImGui::Separator();
+    if (view.cursorColumn >= 0 && view.cursorColumn < int(view.columns->size())) {
+        const GridColumn& column = (*view.columns)[size_t(view.cursorColumn)];
+        ImGui::Text("%s  (%s.tracks)", column.name.c_str(), column.group.c_str());
+        const GridCell cell = gridCell(column.track, int(transport.row));
+        if (cell.isKey)
+            ImGui::Text("key %g %s", double(cell.value),
+                        kInterpolationNames[cell.interpolation >= INTERP_HOLD &&
+                                                    cell.interpolation <= INTERP_QUADRATIC
+                                                ? cell.interpolation
+                                                : INTERP_HOLD]);
+        else
+            ImGui::Text("value %g", double(cell.value));
+        if (view.cellInfo[0]) ImGui::TextWrapped("%s", view.cellInfo);
+    }
+    if (view.hasMark) ImGui::Text("block from row %d", view.markRow);
+    if (view.prompt[0]) ImGui::Text("%s_", view.prompt);
+    if (view.message[0]) ImGui::TextWrapped("%s", view.message);
+    ImGui::PushStyleColor(ImGuiCol_Text, kErrorText);
+    if (!view.errors->empty()) ImGui::TextWrapped("%s", view.errors->c_str());
+    ImGui::PopStyleColor();
+    ImGui::Separator();
+    ImGui::TextDisabled("keys: - hold  / linear  ~ smooth  ^ quad");
+    for (const char* line : kKeyHelp)
+        ImGui::TextDisabled("%s", line);
+    ImGui::End();
+}
+
+void drawGrid(const PanelView& view) {
+    const PixelRect& rect = view.layout.grid;
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0.0f, 0.0f));
+    beginPanel("tracks", rect);
+    ImGui::PopStyleVar();
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const ImVec2 origin = ImGui::GetCursorScreenPos();
+    const ImVec2 avail = ImGui::GetContentRegionAvail();
+    const float charWidth = ImGui::CalcTextSize("0").x;
+    const float rowHeight = ImGui::GetTextLineHeight() + 1.0f;
+    const float labelWidth = kLabelChars * charWidth + 2.0f * kCellPadding;
+    const int columnCount = int(view.columns->size());
+    const float columnWidth =
+        columnCount > 0 ? std::max(charWidth * 2.0f, (avail.x - labelWidth) / columnCount) : 0.0f;
+    const int valueChars = std::max(1, int((columnWidth - 2.0f * kCellPadding) / charWidth));
+    const float headerHeight = kHeaderLines * rowHeight;
+    const int rowsShown = std::max(1, int((avail.y - headerHeight) / rowHeight));
+    const int cursorRow = int(view.transport->row);
+    const int firstRow = firstShownRow(cursorRow, rowsShown);
+    const float top = origin.y + headerHeight;
+    const float right = origin.x + labelWidth + columnWidth * columnCount;
+    draw->AddRectFilled(origin, ImVec2(origin.x + avail.x, origin.y + avail.y), kGridBackground);
+
+    char text[kValueCapacity];
+    // The headers: each source's name over its first column, then the
+    // tracks' own names cut to the column.
+    for (int c = 0; c < columnCount; ++c) {
+        const GridColumn& column = (*view.columns)[size_t(c)];
+        const float x = origin.x + labelWidth + columnWidth * c;
+        if (column.opensGroup) {
+            draw->AddLine(ImVec2(x, origin.y), ImVec2(x, top + rowsShown * rowHeight), kGroupLine);
+            int width = 1;
+            while (c + width < columnCount && !(*view.columns)[size_t(c + width)].opensGroup)
+                ++width;
+            const int chars = int((columnWidth * width - 2.0f * kCellPadding) / charWidth);
+            const char* group = column.group.c_str();
+            draw->AddText(ImVec2(x + kCellPadding, origin.y), kSectionText, group,
+                          group + std::min(column.group.size(), size_t(std::max(chars, 1))));
+        }
+        abbreviateTrackName(column.name, valueChars, text, sizeof text);
+        draw->AddText(ImVec2(x + kCellPadding, origin.y + rowHeight),
+                      c == view.cursorColumn ? kCursorCellFrame : kHeaderText, text);
+    }
+
+    const int blockFirstRow = std::min(view.markRow, cursorRow);
+    const int blockLastRow = std::max(view.markRow, cursorRow);
+    const int blockFirstColumn = std::min(view.markColumn, view.cursorColumn);
+    const int blockLastColumn = std::max(view.markColumn, view.cursorColumn);
+    for (int i = 0; i < rowsShown; ++i) {
+        const int row = firstRow + i;
+        const float y = top + rowHeight * i;
+        if (row < 0 || row > int(view.transport->endRow)) continue;
+        if (row == cursorRow)
+            draw->AddRectFilled(ImVec2(origin.x, y), ImVec2(right, y + rowHeight), kCursorRowFill);
+        if (view.hasMark && row >= blockFirstRow && row <= blockLastRow)
+            draw->AddRectFilled(
+                ImVec2(origin.x + labelWidth + columnWidth * blockFirstColumn, y),
+                ImVec2(origin.x + labelWidth + columnWidth * (blockLastColumn + 1), y + rowHeight),
+                kBlockFill);
+        const RowLine line = rowLine(row);
+        if (line != LINE_NONE)
+            draw->AddLine(ImVec2(origin.x, y), ImVec2(right, y),
+                          line == LINE_BAR ? kBarLine : kBeatLine, line == LINE_BAR ? 2.0f : 1.0f);
+        const trackc::Section* section = sectionStartingAt(*view.map, row);
+        snprintf(text, sizeof text, "%4d %s", row, section ? section->name.c_str() : "");
+        draw->PushClipRect(ImVec2(origin.x, y), ImVec2(origin.x + labelWidth, y + rowHeight), true);
+        draw->AddText(ImVec2(origin.x + kCellPadding, y), section ? kSectionText : kLabelText,
+                      text);
+        draw->PopClipRect();
+        for (int c = 0; c < columnCount; ++c) {
+            const GridCell cell = gridCell((*view.columns)[size_t(c)].track, row);
+            const float x = origin.x + labelWidth + columnWidth * c;
+            if (cell.isKey)
+                draw->AddRectFilled(ImVec2(x + 1.0f, y + 1.0f),
+                                    ImVec2(x + columnWidth - 1.0f, y + rowHeight),
+                                    keyFill(cell.interpolation));
+            // A key shows its interpolation's mark where the column has room.
+            const bool marked = cell.isKey && valueChars >= 6;
+            formatCellValue(cell.value, valueChars - (marked ? 1 : 0), text + 1, sizeof text - 1);
+            text[0] = interpolationMark(cell.interpolation);
+            draw->AddText(ImVec2(x + kCellPadding, y), cell.isKey ? kKeyText : kValueText,
+                          marked ? text : text + 1);
+            if (row == cursorRow && c == view.cursorColumn)
+                draw->AddRect(ImVec2(x, y), ImVec2(x + columnWidth, y + rowHeight),
+                              kCursorCellFrame, 0.0f, 0, 2.0f);
+        }
+    }
+    // A column's full name where the mouse points at its header.
+    const ImVec2 mouse = ImGui::GetIO().MousePos;
+    if (mouse.y >= origin.y && mouse.y < top && mouse.x >= origin.x + labelWidth &&
+        mouse.x < right) {
+        const int c = int((mouse.x - origin.x - labelWidth) / columnWidth);
+        if (c >= 0 && c < columnCount)
+            ImGui::SetTooltip("%s", (*view.columns)[size_t(c)].name.c_str());
+    }
+    ImGui::End();
+}
+
+} // namespace
+
+void initPanels() {
+    IMGUI_CHECKVERSION();
+    ImGui::CreateContext();
+    ImGuiIO& io = ImGui::GetIO();
+    // The panels' places come from the window's size; nothing to keep.
+    io.IniFilename = nullptr;
+    io.LogFilename = nullptr;
+    ImGui::StyleColorsDark();
+    ImGui::GetStyle().WindowRounding = 0.0f;
+    ImGui::GetStyle().Colors[ImGuiCol_WindowBg].w = 1.0f;
+    ImGui_ImplGLUT_Init();
+    ImGui_ImplOpenGL2_Init();
+}
+
+void buildPanels(const PanelView& view) {
+    ImGuiIO& io = ImGui::GetIO();
+    io.DisplaySize = ImVec2(float(view.windowWidth), float(view.windowHeight));
+    ImGui_ImplOpenGL2_NewFrame();
+    ImGui_ImplGLUT_NewFrame();
+    drawSidePanel(view);
+    drawGrid(view);
+    ImGui::Render();
+}
+
+void buildErrorMarker(const char* text, int windowWidth, int windowHeight) {
+    ImGuiIO& io = ImGui::GetIO();
+    io.DisplaySize = ImVec2(float(windowWidth), float(windowHeight));
+    ImGui_ImplOpenGL2_NewFrame();
+    ImGui_ImplGLUT_NewFrame();
+    // Sized by hand: a window that sizes itself is hidden on its first frame,
+    // and a paused studio may draw only that one.
+    const ImVec2 padding = ImGui::GetStyle().WindowPadding;
+    const ImVec2 textSize = ImGui::CalcTextSize(text);
+    ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
+    ImGui::SetNextWindowSize(ImVec2(textSize.x + 2.0f * padding.x, textSize.y + 2.0f * padding.y));
+    ImGui::Begin("error", nullptr,
+                 ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoInputs |
+                     ImGuiWindowFlags_NoSavedSettings);
+    ImGui::PushStyleColor(ImGuiCol_Text, kErrorText);
+    ImGui::TextUnformatted(text);
+    ImGui::PopStyleColor();
+    ImGui::End();
+    ImGui::Render();
+}
+
+void renderPanels() {
+    // The fixed-function renderer draws from client arrays with texture unit
+    // 0 and no program: what the frame left bound comes back afterwards.
+    GLint program = 0, arrayBuffer = 0, elementBuffer = 0, activeTexture = GL_TEXTURE0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &arrayBuffer);
+    glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &elementBuffer);
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &activeTexture);
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glUseProgram(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    glActiveTexture(GL_TEXTURE0);
+    ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
+    glPopClientAttrib();
+    glPopAttrib();
+    glActiveTexture(GLenum(activeTexture));
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, GLuint(elementBuffer));
+    glBindBuffer(GL_ARRAY_BUFFER, GLuint(arrayBuffer));
+    glUseProgram(GLuint(program));
+}
+
+void panelsMouseButton(int button, int state, int x, int y) {
+    ImGui_ImplGLUT_MouseFunc(button, state, x, y);
+}
+
+void panelsMouseMotion(int x, int y) {
+    ImGui_ImplGLUT_MotionFunc(x, y);
+}
+
+void setPanelsClipboard(const char* text) {
+    ImGui::SetClipboardText(text);
+}

@@ -1,0 +1,57 @@
+// StudioPanels: the studio's Dear ImGui panels, drawn into the window after
+// the frame and outside the picture's area: the side panel (position,
+// transport, the track at the cursor, the prompt, messages, errors) and the
+// track grid below. Nothing here reaches the frame renderer or the video
+// export, which never link ImGui. The GL state the frame relies on (program,
+// buffers, texture unit, client arrays, the render-state cache's modes) is
+// put back after drawing. The panels read the studio's state through a view
+// filled by the caller; they change nothing. Main thread only.
+#pragma once
+
+#include "TrackGrid.h"
+#include "Transport.h"
+
+#include <string>
+#include <vector>
+
+struct PanelView {
+    StudioLayout layout;
+    int windowWidth;
+    int windowHeight;
+    const Transport* transport;
+    const trackc::MusicMap* map;
+    const std::vector<GridColumn>* columns;
+    int cursorColumn;
+    bool hasMark; // a block's first corner; the cursor is the other
+    int markRow;
+    int markColumn;
+    double speed;
+    double frameMs;
+    const char* position; // the cursor's row as the sources write it
+    const char* cellInfo; // the cursor cell's key and its source line, or ""
+    const char* prompt;   // the text being typed, or ""
+    const char* message;  // the last edit's or undo's outcome, or ""
+    // Every standing error, paths relative to the show folder, a line end
+    // after each.
+    const std::string* errors;
+};
+
+// After the window is open and before the first frame.
+void initPanels();
+
+// Whole panels in two steps, timed apart: laying them out (ImGui's draw
+// lists), then drawing them with GL. Only while the panels are shown.
+void buildPanels(const PanelView& view);
+void renderPanels();
+
+// Instead of the panels while they are hidden: one line in the window's
+// top-left corner, in the errors' colour; renderPanels draws it.
+void buildErrorMarker(const char* text, int windowWidth, int windowHeight);
+
+// Window events the panels take (hover shows a column's full name).
+void panelsMouseButton(int button, int state, int x, int y);
+void panelsMouseMotion(int x, int y);
+
+// ImGui's own clipboard: GLUT reaches no system clipboard, so this one lives
+// as long as the studio.
+void setPanelsClipboard(const char* text);
