@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -34,21 +33,6 @@ constexpr int kMaxFixedDecimals = 16;
 constexpr int kMaxSignificantDigits = 9; // enough for any float
 
 const char* const kInterpolationNames[] = {"hold", "linear", "smooth", "quad"};
-
-bool refuse(Error* error, const std::string& file, int line, const char* format, ...)
-    __attribute__((format(printf, 4, 5)));
-
-bool refuse(Error* error, const std::string& file, int line, const char* format, ...) {
-    char message[512];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(message, sizeof message, format, args);
-    va_end(args);
-    error->file = file;
-    error->line = line;
-    error->message = message;
-    return false;
-}
 
 // The text split at its newlines; joining with '\n' gives it back byte for
 // byte, and element i is line i + 1 as the parser counts them.
@@ -339,34 +323,35 @@ struct Editor {
                const std::vector<EditTrack>& before) {
         if (!reread()) return false;
         if (source.tracks.size() != before.size())
-            return refuse(error, file, 0, "the edit would change the file's tracks");
+            return setError(error, file, 0, "the edit would change the file's tracks");
         for (size_t i = 0; i < before.size(); ++i) {
             const std::vector<Key>& want = before[i].name == track ? expected : keysOf(before[i]);
             if (source.tracks[i].name != before[i].name ||
                 !sameKeys(keysOf(source.tracks[i]), want))
-                return refuse(error, file, 0,
-                              "the edit would not give the keys of \"%s\" asked for",
-                              before[i].name.c_str());
+                return setError(error, file, 0,
+                                "the edit would not give the keys of \"%s\" asked for",
+                                before[i].name.c_str());
         }
         return true;
     }
 
     bool checkRow(const EditTrack& track, int64_t row) {
         if (row < 0)
-            return refuse(error, file, 0, "row %lld of \"%s\" is before row 0",
-                          static_cast<long long>(row), track.name.c_str());
+            return setError(error, file, 0, "row %lld of \"%s\" is before row 0",
+                            static_cast<long long>(row), track.name.c_str());
         if (row > lastRow(map))
-            return refuse(error, file, 0, "row %lld of \"%s\" is after the music's end (row %lld)",
-                          static_cast<long long>(row), track.name.c_str(),
-                          static_cast<long long>(lastRow(map)));
+            return setError(error, file, 0,
+                            "row %lld of \"%s\" is after the music's end (row %lld)",
+                            static_cast<long long>(row), track.name.c_str(),
+                            static_cast<long long>(lastRow(map)));
         return true;
     }
 
     bool claimPattern(const SourceKey& key) {
         if (!patternLines.insert(key.line).second)
-            return refuse(error, file, key.line,
-                          "the pattern key is edited twice in one edit (the repeat at line %d)",
-                          key.repeatLine);
+            return setError(error, file, key.line,
+                            "the pattern key is edited twice in one edit (the repeat at line %d)",
+                            key.repeatLine);
         return true;
     }
 
@@ -380,9 +365,9 @@ struct Editor {
         }
         if (previous != nullptr && next != nullptr && previous->repeatLine != 0 &&
             previous->repeatLine == next->repeatLine) {
-            refuse(error, file, previous->repeatLine,
-                   "row %d of \"%s\" falls between two keys of this repeat", row,
-                   track.name.c_str());
+            setError(error, file, previous->repeatLine,
+                     "row %d of \"%s\" falls between two keys of this repeat", row,
+                     track.name.c_str());
             return 0;
         }
         return previous != nullptr ? unitEnd(source, *previous) : track.line;
@@ -400,15 +385,15 @@ struct Editor {
 
     bool set(const EditTrack& track, const KeyEdit& edit) {
         if (edit.hasValue && !std::isfinite(edit.value))
-            return refuse(error, file, 0, "a value of \"%s\" must be a finite number",
-                          track.name.c_str());
+            return setError(error, file, 0, "a value of \"%s\" must be a finite number",
+                            track.name.c_str());
         const std::vector<EditTrack> before = source.tracks;
         std::vector<Key> expected = keysOf(track);
         int index = keyIndex(track, edit.row);
         if (index < 0) {
             if (!edit.hasValue)
-                return refuse(error, file, 0, "no key at row %d of \"%s\"", edit.row,
-                              track.name.c_str());
+                return setError(error, file, 0, "no key at row %d of \"%s\"", edit.row,
+                                track.name.c_str());
             if (!checkRow(track, edit.row)) return false;
             int32_t interpolation = edit.interpolation == kKeepInterpolation
                                         ? track.defaultInterpolation
@@ -448,16 +433,16 @@ struct Editor {
     bool remove(const EditTrack& track, const KeyEdit& edit) {
         int index = keyIndex(track, edit.row);
         if (index < 0)
-            return refuse(error, file, 0, "no key at row %d of \"%s\"", edit.row,
-                          track.name.c_str());
+            return setError(error, file, 0, "no key at row %d of \"%s\"", edit.row,
+                            track.name.c_str());
         const std::vector<EditTrack> before = source.tracks;
         const SourceKey key = track.keys[index];
         if (key.repeatLine != 0) {
             if (repeatAt(source, key.repeatLine)->keyLines.size() == 1)
-                return refuse(error, file, key.repeatLine,
-                              "the key at row %d of \"%s\" is this repeat's only one; delete "
-                              "the repeat in its source",
-                              edit.row, track.name.c_str());
+                return setError(error, file, key.repeatLine,
+                                "the key at row %d of \"%s\" is this repeat's only one; delete "
+                                "the repeat in its source",
+                                edit.row, track.name.c_str());
             if (!claimPattern(key)) return false;
         }
         std::vector<Key> expected;
@@ -470,8 +455,8 @@ struct Editor {
     bool move(const EditTrack& track, const KeyEdit& edit) {
         int index = keyIndex(track, edit.row);
         if (index < 0)
-            return refuse(error, file, 0, "no key at row %d of \"%s\"", edit.row,
-                          track.name.c_str());
+            return setError(error, file, 0, "no key at row %d of \"%s\"", edit.row,
+                            track.name.c_str());
         if (edit.rows == 0) return true;
         const SourceKey key = track.keys[index];
         if (key.repeatLine != 0) return movePattern(track, key, edit.rows);
@@ -480,8 +465,8 @@ struct Editor {
         int32_t row = static_cast<int32_t>(target);
         int other = keyIndex(track, row);
         if (other >= 0)
-            return refuse(error, file, track.keys[other].line, "row %d of \"%s\" has a key already",
-                          row, track.name.c_str());
+            return setError(error, file, track.keys[other].line,
+                            "row %d of \"%s\" has a key already", row, track.name.c_str());
         const std::vector<EditTrack> before = source.tracks;
         std::vector<Key> expected = keysOf(track);
         expected[index].row = row;
@@ -524,14 +509,14 @@ struct Editor {
             ++at;
         int64_t offset = int64_t(repeat.offsets[at]) + rows;
         if (offset < 0 || offset >= repeat.period)
-            return refuse(error, file, key.line,
-                          "offset %lld would leave the period %d of the repeat at line %d",
-                          static_cast<long long>(offset), repeat.period, repeat.line);
+            return setError(error, file, key.line,
+                            "offset %lld would leave the period %d of the repeat at line %d",
+                            static_cast<long long>(offset), repeat.period, repeat.line);
         if ((at > 0 && offset <= repeat.offsets[at - 1]) ||
             (at + 1 < repeat.offsets.size() && offset >= repeat.offsets[at + 1]))
-            return refuse(error, file, key.line,
-                          "offset %lld would reach another key of the repeat at line %d",
-                          static_cast<long long>(offset), repeat.line);
+            return setError(error, file, key.line,
+                            "offset %lld would reach another key of the repeat at line %d",
+                            static_cast<long long>(offset), repeat.line);
         if (!claimPattern(key)) return false;
         const std::vector<EditTrack> before = source.tracks;
         std::vector<Key> expected;
@@ -554,11 +539,11 @@ struct Editor {
         for (const EditTrack& candidate : source.tracks)
             if (candidate.name == edit.track) track = &candidate;
         if (track == nullptr)
-            return refuse(error, file, 0, "the file defines no track \"%s\"", edit.track.c_str());
+            return setError(error, file, 0, "the file defines no track \"%s\"", edit.track.c_str());
         if (edit.kind == KEY_SET && edit.interpolation != kKeepInterpolation &&
             (edit.interpolation < INTERP_HOLD || edit.interpolation > INTERP_QUADRATIC))
-            return refuse(error, file, 0, "interpolation %d of \"%s\" is none of the four",
-                          edit.interpolation, edit.track.c_str());
+            return setError(error, file, 0, "interpolation %d of \"%s\" is none of the four",
+                            edit.interpolation, edit.track.c_str());
         // The track is copied: the edits rewrite source.tracks.
         const EditTrack copy = *track;
         switch (edit.kind) {
@@ -569,7 +554,7 @@ struct Editor {
         case KEY_MOVE:
             return move(copy, edit);
         }
-        return refuse(error, file, 0, "unknown edit %d", int(edit.kind));
+        return setError(error, file, 0, "unknown edit %d", int(edit.kind));
     }
 };
 

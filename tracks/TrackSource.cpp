@@ -8,20 +8,7 @@
 
 namespace trackc {
 
-namespace {
-
-// A repeat of a whole section at a one-row period would otherwise ask for
-// billions of keys from one line of text.
-constexpr size_t kMaxRepeatKeys = 1000000;
-
-// Rows summed from fractional beats are doubles and need not come out exact
-// (0:0.01+0:0.09 sums to 0.9999999999999999); that is still meant as row 1.
-constexpr double kWholeRowTolerance = 1e-6;
-
-bool fail(Error* error, const std::string& file, int line, const char* format, ...)
-    __attribute__((format(printf, 4, 5)));
-
-bool fail(Error* error, const std::string& file, int line, const char* format, ...) {
+bool setError(Error* error, const std::string& file, int line, const char* format, ...) {
     char message[512];
     va_list args;
     va_start(args, format);
@@ -32,6 +19,16 @@ bool fail(Error* error, const std::string& file, int line, const char* format, .
     error->message = message;
     return false;
 }
+
+namespace {
+
+// A repeat of a whole section at a one-row period would otherwise ask for
+// billions of keys from one line of text.
+constexpr size_t kMaxRepeatKeys = 1000000;
+
+// Rows summed from fractional beats are doubles and need not come out exact
+// (0:0.01+0:0.09 sums to 0.9999999999999999); that is still meant as row 1.
+constexpr double kWholeRowTolerance = 1e-6;
 
 // The words of one line, without its comment.
 std::vector<std::string> splitWords(const std::string& line) {
@@ -114,11 +111,11 @@ bool parseTerm(const std::string& term, const MusicMap* map, Place at, double* r
         std::string bar = term.substr(0, colon);
         std::string beat = term.substr(colon + 1);
         if (!isDigits(bar) || !isDecimal(beat))
-            return fail(error, at.file, at.line, "\"%s\" is not bar:beat", term.c_str());
+            return setError(error, at.file, at.line, "\"%s\" is not bar:beat", term.c_str());
         double beats = std::strtod(beat.c_str(), nullptr);
         if (beats >= kBeatsPerBar)
-            return fail(error, at.file, at.line, "beat %s of \"%s\" is not below %d", beat.c_str(),
-                        term.c_str(), kBeatsPerBar);
+            return setError(error, at.file, at.line, "beat %s of \"%s\" is not below %d",
+                            beat.c_str(), term.c_str(), kBeatsPerBar);
         *rows = std::strtod(bar.c_str(), nullptr) * kRowsPerBar + beats * kRowsPerBeat;
         return true;
     }
@@ -129,7 +126,7 @@ bool parseTerm(const std::string& term, const MusicMap* map, Place at, double* r
     if (map != nullptr) {
         if (term == "end") {
             if (!map->hasEnd)
-                return fail(error, at.file, at.line, "the music map gives no end row");
+                return setError(error, at.file, at.line, "the music map gives no end row");
             *rows = map->endRow;
             return true;
         }
@@ -149,10 +146,10 @@ bool parseTerm(const std::string& term, const MusicMap* map, Place at, double* r
             }
         }
         if (isName(name))
-            return fail(error, at.file, at.line, "unknown section \"%s\"", name.c_str());
+            return setError(error, at.file, at.line, "unknown section \"%s\"", name.c_str());
     }
-    return fail(error, at.file, at.line, "\"%s\" is not a %s", term.c_str(),
-                map != nullptr ? "row, bar:beat or section" : "row count or bar:beat");
+    return setError(error, at.file, at.line, "\"%s\" is not a %s", term.c_str(),
+                    map != nullptr ? "row, bar:beat or section" : "row count or bar:beat");
 }
 
 // A position (map given: names and a leading sign allowed) or a length (no map).
@@ -169,26 +166,27 @@ bool parsePosition(const std::string& text, const MusicMap* map, Place at, int32
         size_t next = text.find_first_of("+-", i);
         std::string term = text.substr(i, next == std::string::npos ? next : next - i);
         if (term.empty())
-            return fail(error, at.file, at.line, "\"%s\" is not a %s", text.c_str(),
-                        map != nullptr ? "position" : "length");
+            return setError(error, at.file, at.line, "\"%s\" is not a %s", text.c_str(),
+                            map != nullptr ? "position" : "length");
         double rows = 0;
         if (!parseTerm(term, map, at, &rows, error)) return false;
         total += sign * rows;
         if (next == std::string::npos) break;
         if (map == nullptr)
-            return fail(error, at.file, at.line, "a length is one term, not \"%s\"", text.c_str());
+            return setError(error, at.file, at.line, "a length is one term, not \"%s\"",
+                            text.c_str());
         sign = text[next] == '-' ? -1 : 1;
         i = next + 1;
     }
     double whole = std::round(total);
     if (std::fabs(total - whole) > kWholeRowTolerance)
-        return fail(error, at.file, at.line, "\"%s\" is row %g, not a whole row", text.c_str(),
-                    total);
+        return setError(error, at.file, at.line, "\"%s\" is row %g, not a whole row", text.c_str(),
+                        total);
     // Terms too long for a double read as infinite, and infinities of opposite
     // signs sum to NaN, which passes every comparison above and below.
     if (!std::isfinite(whole) || whole < INT32_MIN || whole > INT32_MAX)
-        return fail(error, at.file, at.line, "\"%s\" is outside the rows of a track file",
-                    text.c_str());
+        return setError(error, at.file, at.line, "\"%s\" is outside the rows of a track file",
+                        text.c_str());
     *row = static_cast<int32_t>(whole);
     return true;
 }
@@ -198,10 +196,11 @@ bool parseValue(const std::string& text, Place at, float* value, Error* error) {
     char* end = nullptr;
     double parsed = std::strtod(begin, &end);
     if (end == begin || *end != '\0')
-        return fail(error, at.file, at.line, "\"%s\" is not a number", text.c_str());
+        return setError(error, at.file, at.line, "\"%s\" is not a number", text.c_str());
     float single = static_cast<float>(parsed);
     if (!std::isfinite(parsed) || !std::isfinite(single))
-        return fail(error, at.file, at.line, "value \"%s\" is not a finite number", text.c_str());
+        return setError(error, at.file, at.line, "value \"%s\" is not a finite number",
+                        text.c_str());
     *value = single;
     return true;
 }
@@ -222,8 +221,8 @@ bool parseInterpolation(const std::string& text, Place at, int32_t* interpolatio
             return true;
         }
     }
-    return fail(error, at.file, at.line,
-                "unknown interpolation \"%s\" (hold, linear, smooth or quad)", text.c_str());
+    return setError(error, at.file, at.line,
+                    "unknown interpolation \"%s\" (hold, linear, smooth or quad)", text.c_str());
 }
 
 bool isTrackName(const std::string& name) {
@@ -267,12 +266,12 @@ struct SourceParser {
         if (!keys.empty()) {
             int32_t previous = keys.back().row;
             if (key.row == previous)
-                return fail(error, file, line, "two keys on row %d of \"%s\"", key.row,
-                            track().name.c_str());
+                return setError(error, file, line, "two keys on row %d of \"%s\"", key.row,
+                                track().name.c_str());
             if (key.row < previous)
-                return fail(error, file, line,
-                            "key at row %d of \"%s\" comes after a key at row %d", key.row,
-                            track().name.c_str(), previous);
+                return setError(error, file, line,
+                                "key at row %d of \"%s\" comes after a key at row %d", key.row,
+                                track().name.c_str(), previous);
         }
         keys.push_back(key);
         if (origins != nullptr) origins->keys.push_back(origin);
@@ -281,14 +280,14 @@ struct SourceParser {
 
     bool header(int line, const std::vector<std::string>& words) {
         if (words.size() < 2 || words.size() > 3)
-            return fail(error, file, line, "expected: track NAME [INTERPOLATION]");
+            return setError(error, file, line, "expected: track NAME [INTERPOLATION]");
         const std::string& name = words[1];
         if (!isTrackName(name))
-            return fail(error, file, line, "unknown track name \"%s\"", name.c_str());
+            return setError(error, file, line, "unknown track name \"%s\"", name.c_str());
         for (const SourceTrack& other : *tracks) {
             if (other.name == name)
-                return fail(error, file, line, "track \"%s\" is already defined at %s:%d",
-                            name.c_str(), other.file.c_str(), other.line);
+                return setError(error, file, line, "track \"%s\" is already defined at %s:%d",
+                                name.c_str(), other.file.c_str(), other.line);
         }
         defaultInterpolation = INTERP_HOLD;
         if (words.size() == 3 &&
@@ -301,32 +300,32 @@ struct SourceParser {
     }
 
     bool repeatHeader(int line, const std::vector<std::string>& words) {
-        if (!inTrack) return fail(error, file, line, "a repeat must follow a track line");
+        if (!inTrack) return setError(error, file, line, "a repeat must follow a track line");
         if (inRepeat)
-            return fail(error, file, line, "a repeat cannot hold another (the one at line %d)",
-                        repeat.line);
+            return setError(error, file, line, "a repeat cannot hold another (the one at line %d)",
+                            repeat.line);
         if (words.size() != 7 || words[1] != "every" || words[3] != "from" || words[5] != "to")
-            return fail(error, file, line,
-                        "expected: repeat every LENGTH from POSITION to "
-                        "POSITION");
+            return setError(error, file, line,
+                            "expected: repeat every LENGTH from POSITION to "
+                            "POSITION");
         Place at{file, line};
         repeat = Repeat{line, 0, 0, 0, {}};
         if (!parsePosition(words[2], nullptr, at, &repeat.period, error) ||
             !parsePosition(words[4], &map, at, &repeat.from, error) ||
             !parsePosition(words[6], &map, at, &repeat.to, error))
             return false;
-        if (repeat.period <= 0) return fail(error, file, line, "a repeat's period must be > 0");
+        if (repeat.period <= 0) return setError(error, file, line, "a repeat's period must be > 0");
         if (repeat.to <= repeat.from)
-            return fail(error, file, line, "a repeat must end after it starts (rows %d to %d)",
-                        repeat.from, repeat.to);
+            return setError(error, file, line, "a repeat must end after it starts (rows %d to %d)",
+                            repeat.from, repeat.to);
         inRepeat = true;
         return true;
     }
 
     bool repeatEnd(int line) {
-        if (!inRepeat) return fail(error, file, line, "\"end\" without a repeat");
+        if (!inRepeat) return setError(error, file, line, "\"end\" without a repeat");
         inRepeat = false;
-        if (repeat.keys.empty()) return fail(error, file, repeat.line, "a repeat without keys");
+        if (repeat.keys.empty()) return setError(error, file, repeat.line, "a repeat without keys");
         if (origins != nullptr) {
             RepeatOrigin origin{repeat.line, line, repeat.period, repeat.from, repeat.to, {}, {}};
             for (const PatternKey& pattern : repeat.keys) {
@@ -338,7 +337,8 @@ struct SourceParser {
         int64_t span = int64_t(repeat.to) - repeat.from;
         int64_t instances = (span + repeat.period - 1) / repeat.period;
         if (uint64_t(instances) * repeat.keys.size() > kMaxRepeatKeys)
-            return fail(error, file, repeat.line, "a repeat of more than %zu keys", kMaxRepeatKeys);
+            return setError(error, file, repeat.line, "a repeat of more than %zu keys",
+                            kMaxRepeatKeys);
         for (int64_t start = repeat.from; start < repeat.to; start += repeat.period) {
             for (const PatternKey& pattern : repeat.keys) {
                 int64_t row = start + pattern.offset;
@@ -353,9 +353,9 @@ struct SourceParser {
     }
 
     bool key(int line, const std::vector<std::string>& words) {
-        if (!inTrack) return fail(error, file, line, "a key before any track line");
+        if (!inTrack) return setError(error, file, line, "a key before any track line");
         if (words.size() < 2 || words.size() > 3)
-            return fail(error, file, line, "expected: POSITION VALUE [INTERPOLATION]");
+            return setError(error, file, line, "expected: POSITION VALUE [INTERPOLATION]");
         Place at{file, line};
         Key key{0, 0, defaultInterpolation};
         if (!parseValue(words[1], at, &key.value, error)) return false;
@@ -368,11 +368,11 @@ struct SourceParser {
         int32_t offset;
         if (!parsePosition(words[0], nullptr, at, &offset, error)) return false;
         if (offset >= repeat.period)
-            return fail(error, file, line, "offset %d is not below the repeat's period %d", offset,
-                        repeat.period);
+            return setError(error, file, line, "offset %d is not below the repeat's period %d",
+                            offset, repeat.period);
         if (!repeat.keys.empty() && offset <= repeat.keys.back().offset)
-            return fail(error, file, line, "offset %d does not come after offset %d", offset,
-                        repeat.keys.back().offset);
+            return setError(error, file, line, "offset %d does not come after offset %d", offset,
+                            repeat.keys.back().offset);
         repeat.keys.push_back(PatternKey{offset, key, line, words.size() == 3});
         return true;
     }
@@ -380,8 +380,8 @@ struct SourceParser {
     bool line(int number, const std::vector<std::string>& words) {
         if (words[0] == "track") {
             if (inRepeat)
-                return fail(error, file, number, "the repeat at line %d has no \"end\"",
-                            repeat.line);
+                return setError(error, file, number, "the repeat at line %d has no \"end\"",
+                                repeat.line);
             return header(number, words);
         }
         if (words[0] == "repeat") return repeatHeader(number, words);
@@ -407,21 +407,21 @@ bool parseMusicMap(const std::string& text, const std::string& file, MusicMap* m
             if (words.size() != 4 || !isName(words[1]) || words[1] == "end" ||
                 !parseRowNumber(words[2], &section.start) ||
                 !parseRowNumber(words[3], &section.end))
-                return fail(error, file, line, "expected: section NAME START END");
+                return setError(error, file, line, "expected: section NAME START END");
             section.name = words[1];
             if (section.end <= section.start)
-                return fail(error, file, line, "section \"%s\" ends before it starts",
-                            section.name.c_str());
+                return setError(error, file, line, "section \"%s\" ends before it starts",
+                                section.name.c_str());
             for (const Section& other : map->sections)
                 if (other.name == section.name)
-                    return fail(error, file, line, "section \"%s\" given twice",
-                                section.name.c_str());
+                    return setError(error, file, line, "section \"%s\" given twice",
+                                    section.name.c_str());
             map->sections.push_back(section);
             return true;
         }
         if (words[0] == "end") {
             if (words.size() != 2 || !parseRowNumber(words[1], &map->endRow))
-                return fail(error, at.file, at.line, "expected: end ROW");
+                return setError(error, at.file, at.line, "expected: end ROW");
             map->hasEnd = true;
         }
         return true;
@@ -441,7 +441,8 @@ bool parseTracksWithOrigins(const std::string& text, const std::string& file, co
             return parser.line(line, words);
         }))
         return false;
-    if (parser.inRepeat) return fail(error, file, parser.repeat.line, "the repeat has no \"end\"");
+    if (parser.inRepeat)
+        return setError(error, file, parser.repeat.line, "the repeat has no \"end\"");
     return true;
 }
 

@@ -74,6 +74,11 @@ struct Error {
     std::string message;
 };
 
+// Fills *error with where and the formatted message; returns false, so that a
+// parser can `return setError(...)`.
+bool setError(Error* error, const std::string& file, int line, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+
 // "file:line: message", "file: message" or just the message.
 std::string formatError(const Error& error);
 
