@@ -264,14 +264,13 @@ bool pollLiveShow(LiveShow* live) {
     return changed;
 }
 
-bool trackFileWritten(LiveShow* live, const std::string& name) {
+bool trackFileWritten(LiveShow* live, const std::vector<std::string>& names) {
     std::vector<FileStamp>& reported = live->trackWatch.reported;
     const auto byName = [](const FileStamp& stamp, const std::string& n) { return stamp.name < n; };
-    auto at = std::lower_bound(reported.begin(), reported.end(), name, byName);
-    const bool known = at != reported.end() && at->name == name;
     for (const FileStamp& stamp : scanFolder(live->trackWatch.dir, kTrackSuffix)) {
-        if (stamp.name != name) continue;
-        if (known)
+        if (std::find(names.begin(), names.end(), stamp.name) == names.end()) continue;
+        auto at = std::lower_bound(reported.begin(), reported.end(), stamp.name, byName);
+        if (at != reported.end() && at->name == stamp.name)
             *at = stamp;
         else
             reported.insert(at, stamp);

@@ -92,8 +92,9 @@ void startLiveShow(LiveShow* live, const std::string& showDir, trackc::MusicMap*
 // (the picture or the errors may have changed: draw a frame).
 bool pollLiveShow(LiveShow* live);
 
-// After the studio itself wrote tracks/NAME: the file's new stamp is taken as
-// reported, so the watch does not hand the studio's own write back as a
-// foreign save (other files' changes still come), and the tracks are rebuilt
-// from the files at once. False with tracksError set when they do not compile.
-bool trackFileWritten(LiveShow* live, const std::string& name);
+// After the studio itself wrote these files of tracks/ (one edit may span
+// several): their new stamps are taken as reported, so the watch does not
+// hand the studio's own writes back as foreign saves (other files' changes
+// still come), and the tracks are rebuilt from the files once, at once. False with tracksError set
+// when they do not compile.
+bool trackFileWritten(LiveShow* live, const std::vector<std::string>& names);

@@ -303,8 +303,7 @@ void setMessage(const std::string& text) {
 
 // Puts what the edit wrote in use; the frame after shows it.
 void afterWrite(int64_t keyNs, const std::vector<std::string>& written) {
-    for (const std::string& name : written)
-        trackFileWritten(&studio.live, name);
+    if (!written.empty()) trackFileWritten(&studio.live, written);
     studio.editKeyNs = keyNs;
     studio.editApplyNs = wallClockNs() - keyNs;
     studio.editFramesBefore = studio.framesDrawn;

@@ -150,7 +150,7 @@ TEST_F(LiveTracksTest, TheStudiosOwnWritesAreNotReportedBack) {
     // A rename over the old file, as the studio's atomic write does.
     std::ofstream(tracks / "strobe.tmp") << "track strobo\n    0 2\n";
     fs::rename(tracks / "strobe.tmp", tracks / "strobe.tracks");
-    ASSERT_TRUE(trackFileWritten(&live, "strobe.tracks")) << live.tracksError;
+    ASSERT_TRUE(trackFileWritten(&live, {"strobe.tracks"})) << live.tracksError;
     EXPECT_FLOAT_EQ(sync_get_val(device->tracks[sync_find_track(device, kStrobe)], 960), 2.0f);
     const int generation = live.tracksGeneration;
     EXPECT_FALSE(pollWatch(&live.trackWatch, wallClockNs(), &changed, &newestNs))
@@ -159,7 +159,7 @@ TEST_F(LiveTracksTest, TheStudiosOwnWritesAreNotReportedBack) {
     // Another file saved meanwhile is still reported, and so is a later
     // save of the same file by an editor.
     std::ofstream(tracks / "glow.tracks", std::ios::app) << "# saved\n";
-    ASSERT_TRUE(trackFileWritten(&live, "strobe.tracks"));
+    ASSERT_TRUE(trackFileWritten(&live, {"strobe.tracks"}));
     EXPECT_EQ(live.tracksGeneration, generation + 1);
     ASSERT_TRUE(pollWatch(&live.trackWatch, wallClockNs(), &changed, &newestNs));
     EXPECT_EQ(changed, std::vector<std::string>{"glow.tracks"});
@@ -169,7 +169,7 @@ TEST_F(LiveTracksTest, TheStudiosOwnWritesAreNotReportedBack) {
 
     // A write that breaks the tracks keeps the keys in use and says why.
     writeStrobe("track strobo\n    0 oops\n");
-    EXPECT_FALSE(trackFileWritten(&live, "strobe.tracks"));
+    EXPECT_FALSE(trackFileWritten(&live, {"strobe.tracks"}));
     EXPECT_NE(live.tracksError.find("strobe.tracks:2: "), std::string::npos) << live.tracksError;
     EXPECT_FLOAT_EQ(sync_get_val(device->tracks[sync_find_track(device, kStrobe)], 960), 2.0f);
 }
