@@ -122,7 +122,11 @@ int firstShownRow(int cursorRow, int count) {
 
 StudioLayout studioLayout(int width, int height, bool pictureOnly) {
     if (pictureOnly)
-        return StudioLayout{{0, 0, width, height}, {width, 0, 0, 0}, {0, height, width, 0}};
+        return StudioLayout{{0, 0, width, height},
+                            {width, 0, 0, 0},
+                            {0, height, width, 0},
+                            {width, height, 0, 0},
+                            {0, height, width, 0}};
     int pictureWidth = int(std::lround(width * kPictureShare));
     int pictureHeight = pictureWidth * kHigh / kWide;
     const int highest = int(std::lround(height * kPictureShare));
@@ -130,7 +134,13 @@ StudioLayout studioLayout(int width, int height, bool pictureOnly) {
         pictureHeight = highest;
         pictureWidth = pictureHeight * kWide / kHigh;
     }
+    const int below = height - pictureHeight;
+    const int timelineHeight = std::min(kTimelineHeight, below / 2);
+    const int bandHeight = below - timelineHeight;
+    const int gridWidth = int(std::lround(width * kGridShare));
     return StudioLayout{{0, 0, pictureWidth, pictureHeight},
                         {pictureWidth, 0, width - pictureWidth, pictureHeight},
-                        {0, pictureHeight, width, height - pictureHeight}};
+                        {0, pictureHeight, gridWidth, bandHeight},
+                        {gridWidth, pictureHeight, width - gridWidth, bandHeight},
+                        {0, height - timelineHeight, width, timelineHeight}};
 }

@@ -79,11 +79,17 @@ struct StudioLayout {
     PixelRect picture;
     PixelRect side; // transport, position, messages
     PixelRect grid;
+    PixelRect curves;   // the curve view, right of the grid
+    PixelRect timeline; // the whole show, along the bottom
 };
 
 // With panels, the picture takes the window's top-left corner at 16:9, at
 // most kPictureShare of the width and of the height; the side panel fills
-// the rest of its height, the grid the window's width below. Picture only:
-// the whole window, the panels empty.
+// the rest of its height. Below them the timeline runs along the window's
+// bottom (kTimelineHeight, at most half of what is left), and between the
+// two the grid takes kGridShare of the width, the curve view the rest.
+// Picture only: the whole window, the panels empty.
 const double kPictureShare = 0.6;
+const int kTimelineHeight = 96;
+const double kGridShare = 0.6;
 StudioLayout studioLayout(int width, int height, bool pictureOnly);

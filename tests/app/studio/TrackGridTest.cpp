@@ -149,17 +149,56 @@ TEST(TrackGrid, LayoutKeepsThePictureAt16To9) {
         bool pictureOnly;
         StudioLayout expected;
     } cases[] = {
-        {1600, 900, false, {{0, 0, 960, 540}, {960, 0, 640, 540}, {0, 540, 1600, 360}}},
-        {1280, 720, false, {{0, 0, 768, 432}, {768, 0, 512, 432}, {0, 432, 1280, 288}}},
-        // Wide and low: the height limits the picture.
-        {3000, 600, false, {{0, 0, 640, 360}, {640, 0, 2360, 360}, {0, 360, 3000, 240}}},
-        {1600, 900, true, {{0, 0, 1600, 900}, {1600, 0, 0, 0}, {0, 900, 1600, 0}}},
+        {1600,
+         900,
+         false,
+         {{0, 0, 960, 540},
+          {960, 0, 640, 540},
+          {0, 540, 960, 264},
+          {960, 540, 640, 264},
+          {0, 804, 1600, 96}}},
+        {1280,
+         720,
+         false,
+         {{0, 0, 768, 432},
+          {768, 0, 512, 432},
+          {0, 432, 768, 192},
+          {768, 432, 512, 192},
+          {0, 624, 1280, 96}}},
+        // Wide and low: the height limits the picture, and what is left
+        // below it the timeline.
+        {3000,
+         600,
+         false,
+         {{0, 0, 640, 360},
+          {640, 0, 2360, 360},
+          {0, 360, 1800, 144},
+          {1800, 360, 1200, 144},
+          {0, 504, 3000, 96}}},
+        // Small: the timeline takes half of what is left below the picture.
+        {800,
+         400,
+         false,
+         {{0, 0, 426, 240},
+          {426, 0, 374, 240},
+          {0, 240, 480, 80},
+          {480, 240, 320, 80},
+          {0, 320, 800, 80}}},
+        {1600,
+         900,
+         true,
+         {{0, 0, 1600, 900},
+          {1600, 0, 0, 0},
+          {0, 900, 1600, 0},
+          {1600, 900, 0, 0},
+          {0, 900, 1600, 0}}},
     };
     for (const Case& c : cases) {
         const StudioLayout l = studioLayout(c.width, c.height, c.pictureOnly);
-        const PixelRect* got[] = {&l.picture, &l.side, &l.grid};
-        const PixelRect* want[] = {&c.expected.picture, &c.expected.side, &c.expected.grid};
-        for (int i = 0; i < 3; ++i)
+        const PixelRect* got[] = {&l.picture, &l.side, &l.grid, &l.curves, &l.timeline};
+        const PixelRect* want[] = {&c.expected.picture, &c.expected.side, &c.expected.grid,
+                                   &c.expected.curves, &c.expected.timeline};
+        for (int i = 0; i < 5; ++i)
             EXPECT_TRUE(got[i]->x == want[i]->x && got[i]->y == want[i]->y &&
                         got[i]->width == want[i]->width && got[i]->height == want[i]->height)
                 << c.width << "x" << c.height << " rect " << i << ": " << got[i]->x << ","
