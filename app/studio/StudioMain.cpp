@@ -113,6 +113,8 @@ struct Studio {
     int64_t editKeyNs = 0;
     int64_t editApplyNs = 0;
     int64_t editFramesBefore = 0;
+    // The curve view: Shift at the last mouse button event (a drag by rows).
+    bool mouseShift = false;
 };
 Studio studio;
 
@@ -227,7 +229,7 @@ void refreshPanelText() {
     }
 }
 
-void drawStudioPanels() {
+void drawStudioPanels(PanelActions* actions) {
     refreshPanelText();
     snprintf(studio.promptLine, sizeof studio.promptLine, "%s%s",
              studio.promptKind == PROMPT_GOTO    ? "go to: "
@@ -250,8 +252,9 @@ void drawStudioPanels() {
                          studio.cellInfo.c_str(),
                          studio.promptLine,
                          studio.message,
-                         &studio.live.errorsOnScreen};
-    buildPanels(view);
+                         &studio.live.errorsOnScreen,
+                         studio.mouseShift};
+    buildPanels(view, actions);
 }
 
 void noteFrameTime(int64_t startNs, int64_t endNs) {
@@ -422,6 +425,15 @@ void undoOrRedo(bool redo) {
     setMessage(redo ? "redone" : "undone");
 }
 
+// A key dragged in the curve view: one batch, so one undo takes it back.
+void applyPanelActions(const PanelActions& actions) {
+    if (!actions.curveDragDone) return;
+    applyEdits(curveDragEdits(actions.curveTrack, actions.curveFromRow, actions.curveFromValue,
+                              actions.curveTarget),
+               "key dragged");
+    glutPostRedisplay();
+}
+
 // Slow playback: the row moves by the wall clock; the silent stream is
 // positioned under each frame by drawStoppedAt.
 double slowPlayRow() {
@@ -459,6 +471,10 @@ float panelCpuMs[kPanelSampleCapacity];
 float panelBuildMs[kPanelSampleCapacity]; // of which laying them out
 int panelSampleCount = 0;
 
+// The curve view's own CPU time a frame, alone and with the grid's.
+float curveCpuMs[kPanelSampleCapacity];
+float curveGridCpuMs[kPanelSampleCapacity];
+
 int64_t threadCpuNs() {
     timespec cpu;
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
@@ -473,6 +489,13 @@ void printPanelSummary() {
            "them out %.3f ms, the rest GL)\n",
            double(panelCpuMs[panelSampleCount / 2]), panelSampleCount,
            double(panelCpuMs[panelSampleCount - 1]), double(panelBuildMs[panelSampleCount / 2]));
+    std::sort(curveCpuMs, curveCpuMs + panelSampleCount);
+    std::sort(curveGridCpuMs, curveGridCpuMs + panelSampleCount);
+    printf("halcyon-studio: curve view %.3f ms CPU a frame (median of %d frames, max %.3f ms; with "
+           "the grid %.3f ms, max %.3f ms; laying them out)\n",
+           double(curveCpuMs[panelSampleCount / 2]), panelSampleCount,
+           double(curveCpuMs[panelSampleCount - 1]), double(curveGridCpuMs[panelSampleCount / 2]),
+           double(curveGridCpuMs[panelSampleCount - 1]));
     fflush(stdout);
 }
 
@@ -490,10 +513,15 @@ void onStudioDisplay() {
         drawStoppedAt(studio.transport.row);
     if (studio.panelsShown) {
         const int64_t panelStartNs = threadCpuNs();
-        drawStudioPanels();
+        PanelActions actions;
+        drawStudioPanels(&actions);
         const int64_t panelBuiltNs = threadCpuNs();
         renderPanels();
+        applyPanelActions(actions);
         if (panelSampleCount < kPanelSampleCapacity) {
+            const CurveViewCost curveCost = lastCurveViewCost();
+            curveCpuMs[panelSampleCount] = float(curveCost.curvesMs);
+            curveGridCpuMs[panelSampleCount] = float(curveCost.withGridMs);
             panelBuildMs[panelSampleCount] = float(double(panelBuiltNs - panelStartNs) / kNsPerMs);
             panelCpuMs[panelSampleCount++] = float(double(threadCpuNs() - panelStartNs) / kNsPerMs);
         }
@@ -749,6 +777,7 @@ void onStudioWheel(int, int direction, int, int) {
 }
 
 void onStudioMouse(int button, int state, int x, int y) {
+    studio.mouseShift = glutGetModifiers() & GLUT_ACTIVE_SHIFT;
     panelsMouseButton(button, state, x, y);
     glutPostRedisplay();
 }

@@ -1,5 +1,7 @@
 #include "StudioPanels.h"
 
+#include "CurveViewPanel.h"
+
 #include "tandem1.0/GL.h"
 
 #include "imgui.h"
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -37,6 +40,11 @@ const ImU32 kSectionText = IM_COL32(255, 200, 90, 255);
 const ImU32 kHeaderText = IM_COL32(210, 210, 220, 255);
 const ImU32 kErrorText = IM_COL32(255, 110, 100, 255);
 // A key's background by its interpolation: hold, linear, smooth, quad.
+// The grid's first column shown, kept between frames so that it scrolls only
+// as far as the cursor's column needs.
+int gridFirstColumn = 0;
+CurveViewCost curveViewCost{0.0, 0.0};
+
 const ImU32 kKeyFill[] = {
     IM_COL32(60, 70, 110, 255),
     IM_COL32(40, 110, 60, 255),
@@ -50,6 +58,7 @@ const char* const kKeyHelp[] = {
     "Left/Right track  number+Enter set  i interpolation  Del remove",
     "Ctrl+Up/Down nudge (Shift x10)  Alt+Up/Down move key (Shift beat)",
     "b mark, Ctrl+C copy, Ctrl+V paste  Ctrl+Z undo  Ctrl+Shift+Z redo",
+    "Curves: drag a key (by beats, Shift rows); b marks more tracks",
     "Tab picture alone  Esc quit",
 };
 
@@ -116,9 +125,19 @@ void drawGrid(const PanelView& view) {
     const float charWidth = ImGui::CalcTextSize("0").x;
     const float rowHeight = ImGui::GetTextLineHeight() + 1.0f;
     const float labelWidth = kLabelChars * charWidth + 2.0f * kCellPadding;
-    const int columnCount = int(view.columns->size());
-    const float columnWidth =
-        columnCount > 0 ? std::max(charWidth * 2.0f, (avail.x - labelWidth) / columnCount) : 0.0f;
+    // Columns keep a readable width; those that do not fit scroll sideways.
+    const int allColumns = int(view.columns->size());
+    const float columnWidth = allColumns > 0
+                                  ? std::max(charWidth * kMinColumnChars + 2.0f * kCellPadding,
+                                             (avail.x - labelWidth) / allColumns)
+                                  : 0.0f;
+    const int shownColumns =
+        allColumns > 0 ? std::max(1, int((avail.x - labelWidth) / columnWidth)) : 0;
+    gridFirstColumn =
+        firstShownColumn(gridFirstColumn, view.cursorColumn, shownColumns, allColumns);
+    const int firstColumn = gridFirstColumn;
+    const int columnCount = std::min(shownColumns, allColumns - firstColumn);
+    const std::vector<GridColumn>& columns = *view.columns;
     const int valueChars = std::max(1, int((columnWidth - 2.0f * kCellPadding) / charWidth));
     const float headerHeight = kHeaderLines * rowHeight;
     const int rowsShown = std::max(1, int((avail.y - headerHeight) / rowHeight));
@@ -132,12 +151,13 @@ void drawGrid(const PanelView& view) {
     // The headers: each source's name over its first column, then the
     // tracks' own names cut to the column.
     for (int c = 0; c < columnCount; ++c) {
-        const GridColumn& column = (*view.columns)[size_t(c)];
+        const GridColumn& column = columns[size_t(firstColumn + c)];
         const float x = origin.x + labelWidth + columnWidth * c;
-        if (column.opensGroup) {
+        // A source scrolled partly out of view is named over its first column shown.
+        if (column.opensGroup || c == 0) {
             draw->AddLine(ImVec2(x, origin.y), ImVec2(x, top + rowsShown * rowHeight), kGroupLine);
             int width = 1;
-            while (c + width < columnCount && !(*view.columns)[size_t(c + width)].opensGroup)
+            while (c + width < columnCount && !columns[size_t(firstColumn + c + width)].opensGroup)
                 ++width;
             const int chars = int((columnWidth * width - 2.0f * kCellPadding) / charWidth);
             const char* group = column.group.c_str();
@@ -146,20 +166,23 @@ void drawGrid(const PanelView& view) {
         }
         abbreviateTrackName(column.name, valueChars, text, sizeof text);
         draw->AddText(ImVec2(x + kCellPadding, origin.y + rowHeight),
-                      c == view.cursorColumn ? kCursorCellFrame : kHeaderText, text);
+                      firstColumn + c == view.cursorColumn ? kCursorCellFrame : kHeaderText, text);
     }
 
     const int blockFirstRow = std::min(view.markRow, cursorRow);
     const int blockLastRow = std::max(view.markRow, cursorRow);
-    const int blockFirstColumn = std::min(view.markColumn, view.cursorColumn);
-    const int blockLastColumn = std::max(view.markColumn, view.cursorColumn);
+    const int blockFirstColumn =
+        std::max(std::min(view.markColumn, view.cursorColumn) - firstColumn, 0);
+    const int blockLastColumn =
+        std::min(std::max(view.markColumn, view.cursorColumn) - firstColumn, columnCount - 1);
     for (int i = 0; i < rowsShown; ++i) {
         const int row = firstRow + i;
         const float y = top + rowHeight * i;
         if (row < 0 || row > int(view.transport->endRow)) continue;
         if (row == cursorRow)
             draw->AddRectFilled(ImVec2(origin.x, y), ImVec2(right, y + rowHeight), kCursorRowFill);
-        if (view.hasMark && row >= blockFirstRow && row <= blockLastRow)
+        if (view.hasMark && row >= blockFirstRow && row <= blockLastRow &&
+            blockFirstColumn <= blockLastColumn)
             draw->AddRectFilled(
                 ImVec2(origin.x + labelWidth + columnWidth * blockFirstColumn, y),
                 ImVec2(origin.x + labelWidth + columnWidth * (blockLastColumn + 1), y + rowHeight),
@@ -175,7 +198,7 @@ void drawGrid(const PanelView& view) {
                       text);
         draw->PopClipRect();
         for (int c = 0; c < columnCount; ++c) {
-            const GridCell cell = gridCell((*view.columns)[size_t(c)].track, row);
+            const GridCell cell = gridCell(columns[size_t(firstColumn + c)].track, row);
             const float x = origin.x + labelWidth + columnWidth * c;
             if (cell.isKey)
                 draw->AddRectFilled(ImVec2(x + 1.0f, y + 1.0f),
@@ -187,7 +210,7 @@ void drawGrid(const PanelView& view) {
             text[0] = interpolationMark(cell.interpolation);
             draw->AddText(ImVec2(x + kCellPadding, y), cell.isKey ? kKeyText : kValueText,
                           marked ? text : text + 1);
-            if (row == cursorRow && c == view.cursorColumn)
+            if (row == cursorRow && firstColumn + c == view.cursorColumn)
                 draw->AddRect(ImVec2(x, y), ImVec2(x + columnWidth, y + rowHeight),
                               kCursorCellFrame, 0.0f, 0, 2.0f);
         }
@@ -198,7 +221,7 @@ void drawGrid(const PanelView& view) {
         mouse.x < right) {
         const int c = int((mouse.x - origin.x - labelWidth) / columnWidth);
         if (c >= 0 && c < columnCount)
-            ImGui::SetTooltip("%s", (*view.columns)[size_t(c)].name.c_str());
+            ImGui::SetTooltip("%s", columns[size_t(firstColumn + c)].name.c_str());
     }
     ImGui::End();
 }
@@ -219,14 +242,33 @@ void initPanels() {
     ImGui_ImplOpenGL2_Init();
 }
 
-void buildPanels(const PanelView& view) {
+namespace {
+
+double threadCpuMs() {
+    timespec cpu;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
+    return double(cpu.tv_sec) * 1e3 + double(cpu.tv_nsec) / 1e6;
+}
+
+} // namespace
+
+void buildPanels(const PanelView& view, PanelActions* actions) {
     ImGuiIO& io = ImGui::GetIO();
     io.DisplaySize = ImVec2(float(view.windowWidth), float(view.windowHeight));
     ImGui_ImplOpenGL2_NewFrame();
     ImGui_ImplGLUT_NewFrame();
     drawSidePanel(view);
+    const double gridStartMs = threadCpuMs();
     drawGrid(view);
+    const double curvesStartMs = threadCpuMs();
+    drawCurveView(view, actions);
+    const double curvesEndMs = threadCpuMs();
+    curveViewCost = CurveViewCost{curvesEndMs - curvesStartMs, curvesEndMs - gridStartMs};
     ImGui::Render();
+}
+
+CurveViewCost lastCurveViewCost() {
+    return curveViewCost;
 }
 
 void buildErrorMarker(const char* text, int windowWidth, int windowHeight) {

@@ -8,6 +8,7 @@
 // filled by the caller; they change nothing. Main thread only.
 #pragma once
 
+#include "CurveView.h"
 #include "TrackGrid.h"
 #include "Transport.h"
 
@@ -34,6 +35,21 @@ struct PanelView {
     // Every standing error, paths relative to the show folder, a line end
     // after each.
     const std::string* errors;
+    // The curve view: Shift held at the last mouse button event (GLUT tells
+    // the modifiers only then), so that a drag moves its key by single rows.
+    bool mouseShift;
+};
+
+// What the user did in the panels, for the caller to apply: the panels
+// themselves change nothing.
+struct PanelActions {
+    // The curve view: a key dragged and let go, to be edited where the drag
+    // left it (curveDragEdits).
+    bool curveDragDone = false;
+    std::string curveTrack;
+    int32_t curveFromRow = 0;
+    float curveFromValue = 0.0f;
+    DragTarget curveTarget{};
 };
 
 // After the window is open and before the first frame.
@@ -41,7 +57,15 @@ void initPanels();
 
 // Whole panels in two steps, timed apart: laying them out (ImGui's draw
 // lists), then drawing them with GL. Only while the panels are shown.
-void buildPanels(const PanelView& view);
+void buildPanels(const PanelView& view, PanelActions* actions);
+
+// The thread's CPU time the last buildPanels took to lay out the curve view,
+// and the grid and the curve view together, in ms.
+struct CurveViewCost {
+    double curvesMs;
+    double withGridMs;
+};
+CurveViewCost lastCurveViewCost();
 void renderPanels();
 
 // Instead of the panels while they are hidden: one line in the window's

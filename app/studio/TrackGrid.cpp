@@ -120,6 +120,13 @@ int firstShownRow(int cursorRow, int count) {
     return cursorRow - count / 3;
 }
 
+int firstShownColumn(int previousFirst, int cursorColumn, int shown, int count) {
+    if (shown <= 0) return std::max(0, std::min(cursorColumn, count - 1));
+    int first = std::min(previousFirst, cursorColumn);
+    first = std::max(first, cursorColumn - shown + 1);
+    return std::max(0, std::min(first, count - shown));
+}
+
 StudioLayout studioLayout(int width, int height, bool pictureOnly) {
     if (pictureOnly)
         return StudioLayout{{0, 0, width, height},

@@ -71,6 +71,15 @@ void formatCellValue(float value, int maxChars, char* text, size_t capacity);
 // cursor sits a third of the way down, so more of what comes is in view.
 int firstShownRow(int cursorRow, int count);
 
+// The grid's columns keep at least this many characters of value; when not
+// all fit, they scroll sideways, headers included.
+const int kMinColumnChars = 5;
+
+// The first column shown when `shown` of `count` columns fit: the one shown
+// before (`previousFirst`), moved only as far as the cursor's column needs to
+// stay in view, and never leaving room unused at the right end.
+int firstShownColumn(int previousFirst, int cursorColumn, int shown, int count);
+
 struct PixelRect {
     int x, y, width, height; // from the window's top-left corner
 };

@@ -8,6 +8,9 @@
 #    two differ by the picture's size as well;
 #  - the panels' own CPU time a frame (building the grid of all 45 tracks and
 #    handing it to GL), as the studio sums it up at the end;
+#  - the curve view's CPU time a frame laying out eight curves (a block of
+#    the first eight columns marked while the toggles run), alone and with
+#    the grid's;
 #  - the time from an edit's key to the frame that shows it, and how many
 #    frames later that is, over 10 values typed into strobo's cell and their
 #    10 undos;
@@ -28,8 +31,14 @@ out=$work/out
 pid=$!
 window=$(xdotool search --sync --name 'halcyon-studio' | head -1)
 xdotool windowfocus --sync "$window"
+# Eight curves in the curve view while the toggles run; the mark is dropped
+# and the cursor back in the first column before the edits.
+xdotool key b
+for _ in $(seq 7); do xdotool key Right; sleep 0.05; done
 sleep 2
 for _ in $(seq 16); do sleep 2; xdotool key h; done
+xdotool key Escape
+for _ in $(seq 7); do xdotool key Left; sleep 0.05; done
 
 # Saves FILE ten times as an editor does (a new file renamed over it), each
 # time its first content with one COMMENT line added.
@@ -71,6 +80,7 @@ awk '/^halcyon-studio:/ { exit }  # the saves come after the toggles
          printf "  %-12s %4d frames: median frame %6.2f ms, median CPU %6.2f ms a frame\n",
                 o ? "panels shown" : "picture only", n[o], median(wall, o, n[o]), median(cpu, o, n[o]) }' "$out"
 grep '^halcyon-studio: panels' "$out" | sed 's/^halcyon-studio: /  /'
+grep '^halcyon-studio: curve view' "$out" | sed 's/^halcyon-studio: /  /'
 grep '^halcyon-studio: edit' "$out" | awk '
   { ms[NR] = $5 + 0; later[$12]++ }
   END {

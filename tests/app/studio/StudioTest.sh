@@ -309,6 +309,51 @@ edit)
   grep -q 'strobe.tracks on screen' "$out" && fail "the studio's own write was taken for a save"
   quit
   ;;
+curve_drag)
+  # strobo's key at drop1 (1.4, the drop's flash), dragged up in the curve
+  # view past 2, where the strobe turns the picture white. At 640x480 the
+  # curve view is the 256x168 area at (384, 216), right of the grid and below
+  # the picture; strobo's curve is its first colour, and the key at drop1 is
+  # the curve's highest point in the bars around the cursor.
+  SIZE=640x480
+  start --paused --from drop1
+  wait_row 960.000 "--from drop1"
+  # The picture alone keeps 16:9 in the window's middle 640x360: the colour
+  # checks look there.
+  curvesX=$((X + 384)) curvesY=$((Y + 216))
+  Y=$((Y + 60)) HEIGHT=360
+  strobe=$work/show/tracks/strobe.tracks
+  cp "$strobe" "$work/strobe.orig"
+  column=$(cat "$work"/show/tracks/{camera,circles,eq,glow,laser}.tracks | grep -c '^ *track ')
+  for _ in $(seq "$column"); do key Right 960.000; done
+  picture_only
+  not_white || fail "the drop's flash is white before the drag: $(colour)"
+  key Tab 960.000
+  # The topmost pixel of strobo's colour below the title bar and the names'
+  # line (36 pixels): the key's dot's top edge, its centre 3 pixels lower.
+  read -r kx ky < <(ffmpeg -loglevel error -f x11grab -video_size 256x168 \
+    -i "$DISPLAY+$curvesX,$curvesY" -frames:v 1 -f rawvideo -pix_fmt rgb24 - |
+    od -An -v -tu1 -w3 | awk '{ x = (NR - 1) % 256; y = int((NR - 1) / 256) }
+      y >= 36 && $1 < 140 && $2 > 150 && $3 > 200 { print x, y + 3; exit }')
+  [ -n "${ky:-}" ] || fail "no curve of strobo's colour in the curve view"
+  kx=$((curvesX + kx)) ky=$((curvesY + ky))
+  xdotool mousemove "$kx" "$ky"; sleep 0.2
+  xdotool mousedown 1; sleep 0.2
+  for dy in 20 40 60 80; do xdotool mousemove "$kx" $((ky - dy)); sleep 0.1; done
+  xdotool mouseup 1
+  within "$(date +%s%N)" 3 grep -Eq '^ +drop1 +2\.[0-9]+ +linear +# the drop lands$' "$strobe" ||
+    { diff "$work/strobe.orig" "$strobe"; fail "the drag wrote no value above 2 on drop1's line"; }
+  [ "$(diff "$work/strobe.orig" "$strobe" | grep -c '^[<>]')" -eq 2 ] &&
+    diff "$work/strobe.orig" "$strobe" | grep -Eq '^< +drop1 +1\.4 +linear' ||
+    { diff "$work/strobe.orig" "$strobe"; fail "the drag touched more than drop1's line"; }
+  picture_only
+  within "$(date +%s%N)" 2 is_white || fail "the dragged key did not turn the picture white: $(colour)"
+  key ctrl+z 960.000
+  within "$(date +%s%N)" 2 cmp -s "$work/strobe.orig" "$strobe" ||
+    { diff "$work/strobe.orig" "$strobe"; fail "undo did not restore strobe.tracks"; }
+  within "$(date +%s%N)" 2 not_white || fail "the picture stayed white after undo"
+  quit
+  ;;
 *)
   fail "unknown case $case_name"
   ;;

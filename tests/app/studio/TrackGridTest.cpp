@@ -103,6 +103,21 @@ TEST(TrackGrid, RowsAndSections) {
     EXPECT_EQ(firstShownRow(0, 24), -8);
 }
 
+TEST(TrackGrid, ColumnsScrollOnlyAsFarAsTheCursorNeeds) {
+    struct Case {
+        int previousFirst, cursor, shown, count, first;
+    } cases[] = {
+        {0, 0, 10, 45, 0},    {0, 9, 10, 45, 0},    // in view: nothing moves
+        {0, 10, 10, 45, 1},   {0, 44, 10, 45, 35},  // right past the edge: the cursor last
+        {20, 25, 10, 45, 20}, {20, 19, 10, 45, 19}, // left past the edge: the cursor first
+        {40, 44, 10, 45, 35}, {30, 11, 10, 12, 2},  // no room left unused at the right
+        {5, 3, 50, 45, 0},    {0, 7, 0, 45, 7},     // all fit; none fits
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(firstShownColumn(c.previousFirst, c.cursor, c.shown, c.count), c.first)
+            << c.previousFirst << " " << c.cursor << " " << c.shown << " " << c.count;
+}
+
 TEST(TrackGrid, ValuesFitTheirColumn) {
     struct Case {
         float value;
