@@ -146,13 +146,21 @@ void drawCurveView(const PanelView& view, PanelActions* actions) {
     lastColumn = std::min(lastColumn, columnCount - 1);
     const int curves = std::max(0, std::min(kMostCurves, lastColumn - firstColumn + 1));
 
-    // The names, each in its curve's colour, on the first line.
+    // The names, each in its curve's colour, on the first line; without
+    // their objects ("dist" of "Camera:dist") where the full names do not fit.
     const float lineHeight = ImGui::GetTextLineHeight();
+    float namesWidth = 0.0f;
+    for (int i = 0; i < curves; ++i)
+        namesWidth += ImGui::CalcTextSize((*view.columns)[size_t(firstColumn + i)].name.c_str()).x +
+                      2.0f * kPlotPadding;
     float nameX = origin.x + kPlotPadding;
     for (int i = 0; i < curves; ++i) {
         const std::string& name = (*view.columns)[size_t(firstColumn + i)].name;
-        draw->AddText(ImVec2(nameX, origin.y), kCurveColours[i], name.c_str());
-        nameX += ImGui::CalcTextSize(name.c_str()).x + 2.0f * kPlotPadding;
+        const size_t colon = name.find(':');
+        const char* shown =
+            name.c_str() + (namesWidth > avail.x && colon != std::string::npos ? colon + 1 : 0);
+        draw->AddText(ImVec2(nameX, origin.y), kCurveColours[i], shown);
+        nameX += ImGui::CalcTextSize(shown).x + 2.0f * kPlotPadding;
     }
 
     const double cursorRow = view.transport->row;

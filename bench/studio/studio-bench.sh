@@ -31,14 +31,15 @@ out=$work/out
 pid=$!
 window=$(xdotool search --sync --name 'halcyon-studio' | head -1)
 xdotool windowfocus --sync "$window"
-# Eight curves in the curve view while the toggles run; the mark is dropped
-# and the cursor back in the first column before the edits.
-xdotool key b
-for _ in $(seq 7); do xdotool key Right; sleep 0.05; done
 sleep 2
+# Eight curves in the curve view while the toggles run (keys a frame apart,
+# none lost); the mark is dropped and the cursor back in the first column
+# before the edits.
+xdotool key b
+for _ in $(seq 7); do sleep 0.5; xdotool key Right; done
 for _ in $(seq 16); do sleep 2; xdotool key h; done
 xdotool key Escape
-for _ in $(seq 7); do xdotool key Left; sleep 0.05; done
+for _ in $(seq 7); do xdotool key Left; sleep 0.5; done
 
 # Saves FILE ten times as an editor does (a new file renamed over it), each
 # time its first content with one COMMENT line added.
