@@ -346,6 +346,9 @@ curve_drag)
   [ "$(diff "$work/strobe.orig" "$strobe" | grep -c '^[<>]')" -eq 2 ] &&
     diff "$work/strobe.orig" "$strobe" | grep -Eq '^< +drop1 +1\.4 +linear' ||
     { diff "$work/strobe.orig" "$strobe"; fail "the drag touched more than drop1's line"; }
+  # The frame that shows the edit comes after the write: Tab waits for it.
+  within "$(date +%s%N)" 2 grep -q '^halcyon-studio: edit on screen' "$out" ||
+    fail "no frame showed the dragged key"
   picture_only
   within "$(date +%s%N)" 2 is_white || fail "the dragged key did not turn the picture white: $(colour)"
   key ctrl+z 960.000
