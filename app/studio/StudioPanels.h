@@ -5,11 +5,13 @@
 // export, which never link ImGui. The GL state the frame relies on (program,
 // buffers, texture unit, client arrays, the render-state cache's modes) is
 // put back after drawing. The panels read the studio's state through a view
-// filled by the caller; they change nothing. Main thread only.
+// filled by the caller and report clicks through PanelActions; they change
+// nothing themselves. Main thread only.
 #pragma once
 
 #include "TrackGrid.h"
 #include "Transport.h"
+#include "effects/StudioOverride.h"
 
 #include <string>
 #include <vector>
@@ -34,6 +36,17 @@ struct PanelView {
     // Every standing error, paths relative to the show folder, a line end
     // after each.
     const std::string* errors;
+    // Fly mode and the layers: the pose flown (null outside fly mode) and
+    // the muted and soloed layers of the picture.
+    const CameraPose* flyPose;
+    const LayerFlags* layers;
+};
+
+// What the user did in the panels this frame, for the caller to apply.
+struct PanelActions {
+    // Layers: the layer whose mute or solo was clicked, or -1.
+    int toggleMute = -1;
+    int toggleSolo = -1;
 };
 
 // After the window is open and before the first frame.
@@ -41,7 +54,7 @@ void initPanels();
 
 // Whole panels in two steps, timed apart: laying them out (ImGui's draw
 // lists), then drawing them with GL. Only while the panels are shown.
-void buildPanels(const PanelView& view);
+void buildPanels(const PanelView& view, PanelActions* actions);
 void renderPanels();
 
 // Instead of the panels while they are hidden: one line in the window's
