@@ -14,6 +14,9 @@ namespace {
 const float kWideAspect = 1.7777778f;
 } // namespace
 
+// Here, where every program that draws through a camera links it.
+StudioOverride studioOverride = {};
+
 void cameraOrbit(float angle, float dist, float eye[3]) {
     const float theta = float(kPi * angle);
     float s, c;

@@ -81,8 +81,6 @@ void drawStrobe(SoundSync& sync, double row) {
 
 } // namespace
 
-StudioOverride studioOverride = {};
-
 bool layerShown(const LayerFlags& flags, FrameLayer layer) {
     if (flags.muted[layer]) return false;
     for (bool soloed : flags.soloed)

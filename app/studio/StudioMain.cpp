@@ -14,8 +14,11 @@
 // the frame renderer and the video export produce; Tab shows the picture
 // alone. Slow playback (half, quarter speed) is silent: the stream stays
 // paused and is positioned under each frame, so the spectrum still follows.
-// While paused, a frame is drawn only when something changes. Bad arguments:
-// one line on stderr, status 2, before any window.
+// While paused, a frame is drawn only when something changes. In fly mode
+// (f) the picture comes from a camera flown with the mouse (FlyCamera), which
+// k keys into the camera tracks; the side panel mutes and solos the picture's
+// layers (StudioOverride). Bad arguments: one line on stderr, status 2,
+// before any window.
 #include "FlyCamera.h"
 #include "LiveShow.h"
 #include "Messages.h"
@@ -279,6 +282,7 @@ void drawStudioPanels() {
     PanelActions actions;
     buildPanels(view, &actions);
     applyPanelActions(actions);
+    if (panelsNeedAnotherFrame()) glutPostRedisplay();
 }
 
 void noteFrameTime(int64_t startNs, int64_t endNs) {
@@ -834,7 +838,8 @@ void onStudioWheel(int, int direction, int x, int y) {
 }
 
 void onStudioMouse(int button, int state, int x, int y) {
-    panelsMouseButton(button, state, x, y);
+    // Hidden panels take no presses (none of their frames would see them).
+    if (studio.panelsShown || state == GLUT_UP) panelsMouseButton(button, state, x, y);
     // Fly mode: a drag that starts in the picture orbits (left) or pans
     // (right, or left with Shift).
     if (state == GLUT_UP && button == studio.flyButton) studio.flyButton = -1;

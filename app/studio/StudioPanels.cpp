@@ -9,10 +9,20 @@
 #include <GL/freeglut.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 namespace {
+
+// This ImGui samples the buttons once a frame, so a press and its release
+// between two frames (a quick click on a slow frame) would never be seen: a
+// release waits until a frame has been built with its button down.
+const int kButtonCount = 5;
+int64_t panelFrames = 0;
+int64_t pressFrame[kButtonCount];
+bool releaseWaiting[kButtonCount];
+int releaseX = 0, releaseY = 0;
 
 const ImGuiWindowFlags kPanelFlags = ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize |
                                      ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings;
@@ -275,6 +285,7 @@ void buildPanels(const PanelView& view, PanelActions* actions) {
     drawSidePanel(view, actions);
     drawGrid(view);
     ImGui::Render();
+    ++panelFrames;
 }
 
 void buildErrorMarker(const char* text, int windowWidth, int windowHeight) {
@@ -322,7 +333,28 @@ void renderPanels() {
 }
 
 void panelsMouseButton(int button, int state, int x, int y) {
+    if (button >= 0 && button < kButtonCount) {
+        if (state == GLUT_DOWN) {
+            pressFrame[button] = panelFrames;
+        } else if (pressFrame[button] == panelFrames) {
+            releaseWaiting[button] = true;
+            releaseX = x;
+            releaseY = y;
+            return;
+        }
+    }
     ImGui_ImplGLUT_MouseFunc(button, state, x, y);
+}
+
+bool panelsNeedAnotherFrame() {
+    bool waiting = false;
+    for (int button = 0; button < kButtonCount; ++button) {
+        if (!releaseWaiting[button] || pressFrame[button] == panelFrames) continue;
+        releaseWaiting[button] = false;
+        ImGui_ImplGLUT_MouseFunc(button, GLUT_UP, releaseX, releaseY);
+        waiting = true;
+    }
+    return waiting;
 }
 
 void panelsMouseMotion(int x, int y) {

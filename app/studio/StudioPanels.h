@@ -64,6 +64,9 @@ void buildErrorMarker(const char* text, int windowWidth, int windowHeight);
 // Window events the panels take (hover shows a column's full name).
 void panelsMouseButton(int button, int state, int x, int y);
 void panelsMouseMotion(int x, int y);
+// After buildPanels: true when a click's release was held back for this
+// frame to see its press, so another frame must follow to see the release.
+bool panelsNeedAnotherFrame();
 
 // ImGui's own clipboard: GLUT reaches no system clipboard, so this one lives
 // as long as the studio.
