@@ -1,5 +1,7 @@
 #include "Camera.h"
 
+#include "StudioOverride.h"
+
 #include "tandem1.0/App.h"
 #include "tandem1.0/GL.h"
 #include "tandem1.0/SoundSync.h"
@@ -12,6 +14,9 @@ namespace {
 const float kWideAspect = 1.7777778f;
 } // namespace
 
+// Here, where every program that draws through a camera links it.
+StudioOverride studioOverride = {};
+
 void cameraOrbit(float angle, float dist, float eye[3]) {
     const float theta = float(kPi * angle);
     float s, c;
@@ -21,19 +26,40 @@ void cameraOrbit(float angle, float dist, float eye[3]) {
     eye[2] = dist * c;
 }
 
-void Camera::update(double row) {
+CameraPose cameraPoseAt(double row) {
     SoundSync* sync = App::instance().soundSync;
-    const float angle = sync->getValue(kTrackCameraAngle, row);
-    const float dist = sync->getValue(kTrackCameraDist, row);
-    cameraOrbit(angle, dist, eye);
-    eye[2] += sync->getValue(kTrackCameraOffsetZ, row);
-    eye[1] += sync->getValue(kTrackCameraOffsetY, row);
-    eye[0] += sync->getValue(kTrackCameraOffsetX, row);
-    target[2] = sync->getValue(kTrackCameraTgtZ, row);
-    target[1] = sync->getValue(kTrackCameraTgtY, row);
-    target[0] = sync->getValue(kTrackCameraTgtX, row);
-    fov = sync->getValue(kTrackCameraFov, row);
-    roll = sync->getValue(kTrackCameraRoll, row);
+    CameraPose pose;
+    pose.angle = sync->getValue(kTrackCameraAngle, row);
+    pose.dist = sync->getValue(kTrackCameraDist, row);
+    pose.offset[2] = sync->getValue(kTrackCameraOffsetZ, row);
+    pose.offset[1] = sync->getValue(kTrackCameraOffsetY, row);
+    pose.offset[0] = sync->getValue(kTrackCameraOffsetX, row);
+    pose.target[2] = sync->getValue(kTrackCameraTgtZ, row);
+    pose.target[1] = sync->getValue(kTrackCameraTgtY, row);
+    pose.target[0] = sync->getValue(kTrackCameraTgtX, row);
+    pose.fov = sync->getValue(kTrackCameraFov, row);
+    pose.roll = sync->getValue(kTrackCameraRoll, row);
+    return pose;
+}
+
+void cameraEye(const CameraPose& pose, float eye[3]) {
+    cameraOrbit(pose.angle, pose.dist, eye);
+    eye[2] += pose.offset[2];
+    eye[1] += pose.offset[1];
+    eye[0] += pose.offset[0];
+}
+
+void Camera::setPose(const CameraPose& pose) {
+    cameraEye(pose, eye);
+    target[0] = pose.target[0];
+    target[1] = pose.target[1];
+    target[2] = pose.target[2];
+    fov = pose.fov;
+    roll = pose.roll;
+}
+
+void Camera::update(double row) {
+    setPose(studioOverride.hasCamera ? studioOverride.camera : cameraPoseAt(row));
 }
 
 void Camera::apply(float aspect) const {

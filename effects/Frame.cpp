@@ -1,6 +1,7 @@
 #include "Frame.h"
 
 #include "Passes.h"
+#include "StudioOverride.h"
 #include "Equaliser.h"
 #include "Lasers.h"
 #include "Symbol.h"
@@ -80,11 +81,22 @@ void drawStrobe(SoundSync& sync, double row) {
 
 } // namespace
 
+bool layerShown(const LayerFlags& flags, FrameLayer layer) {
+    if (flags.muted[layer]) return false;
+    for (bool soloed : flags.soloed)
+        if (soloed) return flags.soloed[layer];
+    return true;
+}
+
 void composeFrame(double row) {
     SoundSync& sync = *App::instance().soundSync;
+    // The studio's muted and soloed layers; all shown everywhere else.
+    const LayerFlags& layers = studioOverride.layers;
+    const bool symbolShown = layerShown(layers, LAYER_SYMBOL);
+    const bool eqShown = layerShown(layers, LAYER_EQUALISER);
 
     const int32_t symbol = trackFloor(sync.getValue(kTrackSymbolNum, row));
-    if (symbol >= 0) {
+    if (symbol >= 0 && symbolShown) {
         assets.symbolTarget->bind();
         clearAndReset();
         drawSymbol(symbol, false, false, row);
@@ -92,27 +104,31 @@ void composeFrame(double row) {
     }
 
     const float eqBrightness = sync.getValue(kTrackEqBr, row);
-    if (eqBrightness > 0.0f) {
+    if (eqBrightness > 0.0f && eqShown) {
         assets.eqTarget->bind();
         clearAndReset();
         Equaliser::draw(row);
         assets.eqTarget->unbind();
+    } else if (!eqShown) {
+        // Its peak hold goes on, so that unmuting shows what the show shows.
+        Equaliser::advance(row);
     }
 
     assets.sceneTarget->bind();
     clearAndReset();
-    drawVideo(row);
-    if (eqBrightness > 0.0f) composeEqualiser(sync, row, eqBrightness);
-    drawLasers(row);
-    drawCircles(sync, row);
-    if (symbol > 0)
+    if (layerShown(layers, LAYER_VIDEO)) drawVideo(row);
+    if (eqBrightness > 0.0f && eqShown) composeEqualiser(sync, row, eqBrightness);
+    if (layerShown(layers, LAYER_LASERS)) drawLasers(row);
+    if (layerShown(layers, LAYER_CIRCLES)) drawCircles(sync, row);
+    if (symbol > 0 && symbolShown)
         outlinePass(*assets.symbolTarget,
                     uint32_t(trackFloor(sync.getValue(kTrackSymbolBlend, row))));
-    drawStrobe(sync, row);
+    if (layerShown(layers, LAYER_STROBE)) drawStrobe(sync, row);
     assets.sceneTarget->unbind();
 
     glowChain(row);
 
     clearAndReset();
-    combinePass(sync.getValue(kTrackGlowGlowbr, row));
+    // No glow: a brightness of 0 adds none of it.
+    combinePass(layerShown(layers, LAYER_GLOW) ? sync.getValue(kTrackGlowGlowbr, row) : 0.0f);
 }

@@ -14,8 +14,12 @@
 // the frame renderer and the video export produce; Tab shows the picture
 // alone. Slow playback (half, quarter speed) is silent: the stream stays
 // paused and is positioned under each frame, so the spectrum still follows.
-// While paused, a frame is drawn only when something changes. Bad arguments:
-// one line on stderr, status 2, before any window.
+// While paused, a frame is drawn only when something changes. In fly mode
+// (f) the picture comes from a camera flown with the mouse (FlyCamera), which
+// k keys into the camera tracks; the side panel mutes and solos the picture's
+// layers (StudioOverride). Bad arguments: one line on stderr, status 2,
+// before any window.
+#include "FlyCamera.h"
 #include "LiveShow.h"
 #include "Messages.h"
 #include "Navigation.h"
@@ -27,6 +31,7 @@
 #include "Transport.h"
 
 #include "audio/bass.h"
+#include "effects/StudioOverride.h"
 #include "tandem1.0/App.h"
 #include "tandem1.0/GL.h"
 #include "tandem1.0/SoundSync.h"
@@ -115,6 +120,16 @@ struct Studio {
     int64_t editFramesBefore = 0;
     // The curve view: Shift at the last mouse button event (a drag by rows).
     bool mouseShift = false;
+    // Fly mode: the pose the picture is drawn from while it is on, and the
+    // mouse drag moving it (GLUT's button, the pointer's last place). The
+    // layers muted and soloed in the picture.
+    bool flying = false;
+    CameraPose flyPose{};
+    int flyButton = -1; // -1: no drag
+    bool flyPan = false;
+    int flyX = 0;
+    int flyY = 0;
+    LayerFlags layers{};
 };
 Studio studio;
 
@@ -253,8 +268,11 @@ void drawStudioPanels(PanelActions* actions) {
                          studio.promptLine,
                          studio.message,
                          &studio.live.errorsOnScreen,
-                         studio.mouseShift};
+                         studio.mouseShift,
+                         studio.flying ? &studio.flyPose : nullptr,
+                         &studio.layers};
     buildPanels(view, actions);
+    if (panelsNeedAnotherFrame()) glutPostRedisplay();
 }
 
 void noteFrameTime(int64_t startNs, int64_t endNs) {
@@ -425,13 +443,61 @@ void undoOrRedo(bool redo) {
     setMessage(redo ? "redone" : "undone");
 }
 
-// A key dragged in the curve view: one batch, so one undo takes it back.
+// What was done in the panels, once they are drawn. A key dragged in the
+// curve view is one batch, so one undo takes it back; a layer's switch
+// flips, and the next frame shows it.
 void applyPanelActions(const PanelActions& actions) {
-    if (!actions.curveDragDone) return;
-    applyEdits(curveDragEdits(actions.curveTrack, actions.curveFromRow, actions.curveFromValue,
-                              actions.curveTarget),
-               "key dragged");
+    if (actions.curveDragDone) {
+        applyEdits(curveDragEdits(actions.curveTrack, actions.curveFromRow, actions.curveFromValue,
+                                  actions.curveTarget),
+                   "key dragged");
+        glutPostRedisplay();
+    }
+    if (actions.toggleMute >= 0)
+        studio.layers.muted[actions.toggleMute] = !studio.layers.muted[actions.toggleMute];
+    if (actions.toggleSolo >= 0)
+        studio.layers.soloed[actions.toggleSolo] = !studio.layers.soloed[actions.toggleSolo];
+    if (actions.toggleMute >= 0 || actions.toggleSolo >= 0) {
+        setStudioLayers(studio.layers);
+        glutPostRedisplay();
+    }
+}
+
+// Fly mode: the picture from a pose of the studio's own, starting from the
+// tracks' at the row; leaving it puts the tracks' camera back.
+void setFlying(bool on) {
+    studio.flying = on;
+    studio.flyButton = -1;
+    if (on) studio.flyPose = cameraPoseAt(studio.transport.row);
+    setStudioCamera(on ? &studio.flyPose : nullptr);
+    setMessage(on ? "fly mode (f or Esc leaves, k keys the camera)" : "the tracks' camera");
+}
+
+void flyTo(const CameraPose& pose) {
+    studio.flyPose = pose;
+    setStudioCamera(&studio.flyPose);
     glutPostRedisplay();
+}
+
+// The pose as keys at the cursor row, in the tracks whose value there
+// differs; one edit, so one undo takes it back.
+void keyCamera() {
+    if (!studio.flying) {
+        setMessage("k keys the flown camera: f flies first");
+        return;
+    }
+    const int row = cursorRow();
+    const std::vector<trackc::KeyEdit> edits = captureEdits(studio.flyPose, cameraPoseAt(row), row);
+    if (edits.empty()) {
+        setMessage("the camera is as the tracks have it: no key written");
+        return;
+    }
+    applyEdits(edits, "camera keyed");
+}
+
+bool inPicture(int x, int y) {
+    const PixelRect& p = studio.layout.picture;
+    return x >= p.x && x < p.x + p.width && y >= p.y && y < p.y + p.height;
 }
 
 // Slow playback: the row moves by the wall clock; the silent stream is
@@ -650,11 +716,21 @@ void onStudioKey(unsigned char key, int, int) {
     }
     switch (key) {
     case kEscape:
-        // A block being marked is dropped first.
+        // A block being marked is dropped first, then fly mode.
         if (studio.hasMark)
             studio.hasMark = false;
+        else if (studio.flying)
+            setFlying(false);
         else
             App::instance().quit = true;
+        break;
+    case 'f':
+    case 'F':
+        setFlying(!studio.flying);
+        break;
+    case 'k':
+    case 'K':
+        keyCamera();
         break;
     case ' ':
         if (studio.transport.playing)
@@ -768,8 +844,19 @@ void onStudioSpecialKey(int key, int, int) {
 
 // The wheel moves the cursor a row a notch (a beat with Shift), forward when
 // turned towards the user, as a page scrolls.
-void onStudioWheel(int, int direction, int, int) {
-    const bool shift = glutGetModifiers() & GLUT_ACTIVE_SHIFT;
+void onStudioWheel(int, int direction, int x, int y) {
+    const int modifiers = glutGetModifiers();
+    const bool shift = modifiers & GLUT_ACTIVE_SHIFT;
+    // In fly mode over the picture the wheel moves the camera.
+    if (studio.flying && inPicture(x, y) && direction != 0) {
+        if (modifiers & GLUT_ACTIVE_CTRL)
+            flyTo(flyZoom(studio.flyPose, direction));
+        else if (shift)
+            flyTo(flyRoll(studio.flyPose, direction));
+        else
+            flyTo(flyDolly(studio.flyPose, direction));
+        return;
+    }
     if (direction > 0)
         step(shift ? STEP_BEAT_BACK : STEP_ROW_BACK);
     else if (direction < 0)
@@ -777,13 +864,38 @@ void onStudioWheel(int, int direction, int, int) {
 }
 
 void onStudioMouse(int button, int state, int x, int y) {
+    // The curve view: Shift at the button event (a drag by single rows).
     studio.mouseShift = glutGetModifiers() & GLUT_ACTIVE_SHIFT;
-    panelsMouseButton(button, state, x, y);
+    // Hidden panels take no presses (none of their frames would see them).
+    if (studio.panelsShown || state == GLUT_UP) panelsMouseButton(button, state, x, y);
+    // Fly mode: a drag that starts in the picture orbits (left) or pans
+    // (right, or left with Shift).
+    if (state == GLUT_UP && button == studio.flyButton) studio.flyButton = -1;
+    if (state == GLUT_DOWN && studio.flying && inPicture(x, y) &&
+        (button == GLUT_LEFT_BUTTON || button == GLUT_RIGHT_BUTTON)) {
+        studio.flyButton = button;
+        studio.flyPan = studio.mouseShift || button == GLUT_RIGHT_BUTTON;
+        studio.flyX = x;
+        studio.flyY = y;
+    }
     glutPostRedisplay();
 }
 
 void onStudioMotion(int x, int y) {
     panelsMouseMotion(x, y);
+    glutPostRedisplay();
+}
+
+// Moves with a button held: the panels', and fly mode's drag.
+void onStudioDrag(int x, int y) {
+    panelsMouseMotion(x, y);
+    if (studio.flying && studio.flyButton >= 0 && studio.layout.picture.height > 0) {
+        const float height = float(studio.layout.picture.height);
+        const float dx = float(x - studio.flyX) / height, dy = float(y - studio.flyY) / height;
+        studio.flyX = x;
+        studio.flyY = y;
+        flyTo(studio.flyPan ? flyPan(studio.flyPose, dx, dy) : flyOrbit(studio.flyPose, dx, dy));
+    }
     glutPostRedisplay();
 }
 
@@ -821,7 +933,7 @@ int main(int argc, char** argv) {
     glutSpecialFunc(onStudioSpecialKey);
     glutReshapeFunc(onStudioReshape);
     glutMouseFunc(onStudioMouse);
-    glutMotionFunc(onStudioMotion);
+    glutMotionFunc(onStudioDrag);
     glutPassiveMotionFunc(onStudioMotion);
     glutMouseWheelFunc(onStudioWheel);
     initPanels();

@@ -11,11 +11,21 @@
 #include <GL/freeglut.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
 namespace {
+
+// This ImGui samples the buttons once a frame, so a press and its release
+// between two frames (a quick click on a slow frame) would never be seen: a
+// release waits until a frame has been built with its button down.
+const int kButtonCount = 5;
+int64_t panelFrames = 0;
+int64_t pressFrame[kButtonCount];
+bool releaseWaiting[kButtonCount];
+int releaseX = 0, releaseY = 0;
 
 const ImGuiWindowFlags kPanelFlags = ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize |
                                      ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings;
@@ -59,6 +69,7 @@ const char* const kKeyHelp[] = {
     "Ctrl+Up/Down nudge (Shift x10)  Alt+Up/Down move key (Shift beat)",
     "b mark, Ctrl+C copy, Ctrl+V paste  Ctrl+Z undo  Ctrl+Shift+Z redo",
     "Curves: drag a key (by beats, Shift rows); b marks more tracks",
+    "f fly the camera (k keys it)  M/S mute, solo a layer",
     "Tab picture alone  Esc quit",
 };
 
@@ -74,7 +85,48 @@ void beginPanel(const char* title, const PixelRect& rect) {
     ImGui::Begin(title, nullptr, kPanelFlags);
 }
 
-void drawSidePanel(const PanelView& view) {
+// Fly mode's pose and the layers' mute (M) and solo (S) switches.
+const char* const kFlyHelp =
+    "fly: drag orbit, Shift+drag or right-drag pan, wheel dolly, Ctrl+wheel fov, Shift+wheel "
+    "roll; k keys the camera at the cursor row, f or Esc leaves";
+const ImVec4 kSwitchOn = ImVec4(0.85f, 0.55f, 0.1f, 1.0f);
+
+bool layerSwitch(const char* label, bool on) {
+    if (on) ImGui::PushStyleColor(ImGuiCol_Button, kSwitchOn);
+    const bool clicked = ImGui::SmallButton(label);
+    if (on) ImGui::PopStyleColor();
+    return clicked;
+}
+
+void drawFlyPose(const CameraPose& p) {
+    ImGui::TextColored(kSwitchOn, "fly mode");
+    ImGui::Text("angle %.4g  dist %.4g  fov %.4g  roll %.4g", double(p.angle), double(p.dist),
+                double(p.fov), double(p.roll));
+    ImGui::Text("offset %.4g %.4g %.4g", double(p.offset[0]), double(p.offset[1]),
+                double(p.offset[2]));
+    ImGui::Text("tgt %.4g %.4g %.4g", double(p.target[0]), double(p.target[1]),
+                double(p.target[2]));
+    ImGui::TextWrapped("%s", kFlyHelp);
+}
+
+// Right under the transport, so the switches keep their place.
+void drawLayerSwitches(const LayerFlags& layers, PanelActions* actions) {
+    for (int layer = 0; layer < LAYER_COUNT; ++layer) {
+        ImGui::PushID(layer);
+        if (layer % 2) ImGui::SameLine(ImGui::GetWindowContentRegionMax().x * 0.5f);
+        if (layerSwitch("M", layers.muted[layer])) actions->toggleMute = layer;
+        ImGui::SameLine(0.0f, 1.0f);
+        if (layerSwitch("S", layers.soloed[layer])) actions->toggleSolo = layer;
+        ImGui::SameLine();
+        if (layerShown(layers, FrameLayer(layer)))
+            ImGui::TextUnformatted(kFrameLayerNames[layer]);
+        else
+            ImGui::TextDisabled("%s", kFrameLayerNames[layer]);
+        ImGui::PopID();
+    }
+}
+
+void drawSidePanel(const PanelView& view, PanelActions* actions) {
     beginPanel("halcyon-studio", view.layout.side);
     const Transport& transport = *view.transport;
     ImGui::Text("%s", view.position);
@@ -86,6 +138,8 @@ void drawSidePanel(const PanelView& view) {
                                     : "quarter",
                 transport.loop.start, transport.loop.end,
                 loopInForce(transport.loop) ? "on" : "off", view.frameMs);
+    ImGui::Separator();
+    drawLayerSwitches(*view.layers, actions);
     ImGui::Separator();
     if (view.cursorColumn >= 0 && view.cursorColumn < int(view.columns->size())) {
         const GridColumn& column = (*view.columns)[size_t(view.cursorColumn)];
@@ -108,6 +162,10 @@ void drawSidePanel(const PanelView& view) {
     if (!view.errors->empty()) ImGui::TextWrapped("%s", view.errors->c_str());
     ImGui::PopStyleColor();
     ImGui::Separator();
+    if (view.flyPose) {
+        drawFlyPose(*view.flyPose);
+        ImGui::Separator();
+    }
     ImGui::TextDisabled("keys: - hold  / linear  ~ smooth  ^ quad");
     for (const char* line : kKeyHelp)
         ImGui::TextDisabled("%s", line);
@@ -257,7 +315,7 @@ void buildPanels(const PanelView& view, PanelActions* actions) {
     io.DisplaySize = ImVec2(float(view.windowWidth), float(view.windowHeight));
     ImGui_ImplOpenGL2_NewFrame();
     ImGui_ImplGLUT_NewFrame();
-    drawSidePanel(view);
+    drawSidePanel(view, actions);
     const double gridStartMs = threadCpuMs();
     drawGrid(view);
     const double curvesStartMs = threadCpuMs();
@@ -265,6 +323,7 @@ void buildPanels(const PanelView& view, PanelActions* actions) {
     const double curvesEndMs = threadCpuMs();
     curveViewCost = CurveViewCost{curvesEndMs - curvesStartMs, curvesEndMs - gridStartMs};
     ImGui::Render();
+    ++panelFrames;
 }
 
 CurveViewCost lastCurveViewCost() {
@@ -316,7 +375,28 @@ void renderPanels() {
 }
 
 void panelsMouseButton(int button, int state, int x, int y) {
+    if (button >= 0 && button < kButtonCount) {
+        if (state == GLUT_DOWN) {
+            pressFrame[button] = panelFrames;
+        } else if (pressFrame[button] == panelFrames) {
+            releaseWaiting[button] = true;
+            releaseX = x;
+            releaseY = y;
+            return;
+        }
+    }
     ImGui_ImplGLUT_MouseFunc(button, state, x, y);
+}
+
+bool panelsNeedAnotherFrame() {
+    bool waiting = false;
+    for (int button = 0; button < kButtonCount; ++button) {
+        if (!releaseWaiting[button] || pressFrame[button] == panelFrames) continue;
+        releaseWaiting[button] = false;
+        ImGui_ImplGLUT_MouseFunc(button, GLUT_UP, releaseX, releaseY);
+        waiting = true;
+    }
+    return waiting;
 }
 
 void panelsMouseMotion(int x, int y) {

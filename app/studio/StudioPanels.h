@@ -5,12 +5,14 @@
 // export, which never link ImGui. The GL state the frame relies on (program,
 // buffers, texture unit, client arrays, the render-state cache's modes) is
 // put back after drawing. The panels read the studio's state through a view
-// filled by the caller; they change nothing. Main thread only.
+// filled by the caller and report clicks through PanelActions; they change
+// nothing themselves. Main thread only.
 #pragma once
 
 #include "CurveView.h"
 #include "TrackGrid.h"
 #include "Transport.h"
+#include "effects/StudioOverride.h"
 
 #include <string>
 #include <vector>
@@ -38,10 +40,14 @@ struct PanelView {
     // The curve view: Shift held at the last mouse button event (GLUT tells
     // the modifiers only then), so that a drag moves its key by single rows.
     bool mouseShift;
+    // Fly mode and the layers: the pose flown (null outside fly mode) and
+    // the muted and soloed layers of the picture.
+    const CameraPose* flyPose;
+    const LayerFlags* layers;
 };
 
-// What the user did in the panels, for the caller to apply: the panels
-// themselves change nothing.
+// What the user did in the panels this frame, for the caller to apply: the
+// panels themselves change nothing.
 struct PanelActions {
     // The curve view: a key dragged and let go, to be edited where the drag
     // left it (curveDragEdits).
@@ -50,6 +56,9 @@ struct PanelActions {
     int32_t curveFromRow = 0;
     float curveFromValue = 0.0f;
     DragTarget curveTarget{};
+    // Layers: the layer whose mute or solo was clicked, or -1.
+    int toggleMute = -1;
+    int toggleSolo = -1;
 };
 
 // After the window is open and before the first frame.
@@ -75,6 +84,9 @@ void buildErrorMarker(const char* text, int windowWidth, int windowHeight);
 // Window events the panels take (hover shows a column's full name).
 void panelsMouseButton(int button, int state, int x, int y);
 void panelsMouseMotion(int x, int y);
+// After buildPanels: true when a click's release was held back for this
+// frame to see its press, so another frame must follow to see the release.
+bool panelsNeedAnotherFrame();
 
 // ImGui's own clipboard: GLUT reaches no system clipboard, so this one lives
 // as long as the studio.

@@ -13,12 +13,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// CTest runs each test as a process of its own, several at once: every test
+// gets a folder of its own.
+std::string testFolder(const char* prefix) {
+    return std::string(prefix) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
 const char kStrobe[] = "strobo";
 
 class LiveTracksTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        tracks = fs::path(::testing::TempDir()) / "live-tracks";
+        tracks = fs::path(::testing::TempDir()) / testFolder("live-tracks");
         fs::remove_all(tracks);
         fs::copy(SHOW_TRACKS_DIR, tracks);
         trackc::Error error;

@@ -15,12 +15,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// CTest runs each test as a process of its own, several at once: every test
+// gets a folder of its own.
+std::string testFolder(const char* prefix) {
+    return std::string(prefix) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
 // A copy of the show's track sources in DIR/tracks/, edited through the
 // studio's path: read the files, edit, write, record.
 class StudioEditTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        const fs::path show = fs::path(::testing::TempDir()) / "studio-edit";
+        const fs::path show = fs::path(::testing::TempDir()) / testFolder("studio-edit");
         fs::remove_all(show);
         fs::create_directories(show);
         fs::copy(SHOW_TRACKS_DIR, show / "tracks");

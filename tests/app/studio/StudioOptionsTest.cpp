@@ -8,6 +8,13 @@
 
 namespace {
 
+// CTest runs each test as a process of its own, several at once: every test
+// gets a folder of its own.
+std::string testFolder(const char* prefix) {
+    return std::string(prefix) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
 struct Parsed {
     bool ok;
     StudioOptions options;
@@ -17,7 +24,7 @@ struct Parsed {
 class StudioOptionsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        show = std::filesystem::path(::testing::TempDir()) / "studio-options-show";
+        show = std::filesystem::path(::testing::TempDir()) / testFolder("studio-options-show");
         std::filesystem::create_directories(show / "tracks");
         std::filesystem::create_directories(show / "shaders");
         trackc::Error error;
