@@ -8,8 +8,12 @@
 // filled by the caller; they change nothing. Main thread only.
 #pragma once
 
+#include "Bookmarks.h"
+#include "Timeline.h"
 #include "TrackGrid.h"
 #include "Transport.h"
+
+#include "audio/Loudness.h"
 
 #include <string>
 #include <vector>
@@ -34,6 +38,17 @@ struct PanelView {
     // Every standing error, paths relative to the show folder, a line end
     // after each.
     const std::string* errors;
+    // Timeline and bookmarks: the rows the strip shows, the music's envelope
+    // (null until the music is decoded), the show's bookmarks.
+    TimelineSpan timelineSpan;
+    const LoudnessSummary* loudness;
+    const std::vector<Bookmark>* bookmarks;
+};
+
+// What the panels report back to the caller after a build.
+struct PanelActions {
+    // Timeline: the CPU time its strip took to lay out.
+    double timelineBuildMs;
 };
 
 // After the window is open and before the first frame.
@@ -41,7 +56,7 @@ void initPanels();
 
 // Whole panels in two steps, timed apart: laying them out (ImGui's draw
 // lists), then drawing them with GL. Only while the panels are shown.
-void buildPanels(const PanelView& view);
+void buildPanels(const PanelView& view, PanelActions* actions);
 void renderPanels();
 
 // Instead of the panels while they are hidden: one line in the window's
