@@ -56,6 +56,7 @@ const char* const kKeyHelp[] = {
     "Ctrl+Up/Down nudge (Shift x10)  Alt+Up/Down move key (Shift beat)",
     "b mark, Ctrl+C copy, Ctrl+V paste  Ctrl+Z undo  Ctrl+Shift+Z redo",
     "Tab picture alone  Esc quit",
+    "m bookmark set/clear  , . previous/next  timeline: click scrub, wheel zoom",
 };
 
 ImU32 keyFill(int32_t interpolation) {
@@ -271,7 +272,11 @@ void drawTimeline(const PanelView& view) {
     if (rect.width <= 0 || rect.height <= 0) return;
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0.0f, 0.0f));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
-    beginPanel("timeline", rect);
+    // No title bar: the whole rectangle is the band that clicks map to.
+    ImGui::SetNextWindowPos(ImVec2(float(rect.x), float(rect.y)));
+    ImGui::SetNextWindowSize(ImVec2(float(rect.width), float(rect.height)));
+    ImGui::Begin("timeline", nullptr,
+                 kPanelFlags | ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoScrollbar);
     ImGui::PopStyleVar(2);
     ImDrawList* draw = ImGui::GetWindowDrawList();
     const TimelineSpan& span = view.timelineSpan;
