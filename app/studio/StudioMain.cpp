@@ -575,8 +575,12 @@ void summariseMusicOnce() {
     const int16_t* samples = nullptr;
     uint64_t frames = 0;
     if (!streamDecodedSamples(timer().stream, &samples, &frames)) return;
+    const int64_t startNs = wallClockNs();
     studio.loudness = summariseLoudness(samples, frames);
     studio.hasLoudness = true;
+    if (studio.options.printRows)
+        printf("halcyon-studio: the music's waveform summarised in %.1f ms\n",
+               double(wallClockNs() - startNs) / kNsPerMs);
     glutPostRedisplay();
 }
 

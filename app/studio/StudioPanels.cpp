@@ -237,34 +237,62 @@ const ImU32 kPlayHead = IM_COL32(255, 230, 120, 255);
 const float kTickHeight = 4.0f;
 const float kBarLabelEvery = 4.0f; // ticks this much taller every few steps
 
-// The envelope's pixel columns, computed again only when the band, the span
-// or the summary change (while playing in the whole view, never).
-struct EnvelopeColumn {
-    float low, high, loud; // -1..1, loud: the root mean square
-};
+// The envelope as an image, drawn again only when the band, the span or the
+// summary change (while playing in the whole view, never), and shown as one
+// textured quad: thousands of one-pixel bars a frame would cost the software
+// renderer milliseconds.
 struct EnvelopeCache {
-    std::vector<EnvelopeColumn> columns;
+    std::vector<ImU32> pixels;
+    GLuint texture = 0;
+    int width = 0;
+    int height = 0;
     TimelineSpan span{0.0, 0.0};
     const LoudnessSummary* summary = nullptr;
 };
 EnvelopeCache envelope;
 
-void fillEnvelope(const LoudnessSummary& summary, const TimelineSpan& span, int width) {
-    if (envelope.summary == &summary && int(envelope.columns.size()) == width &&
+void fillEnvelope(const LoudnessSummary& summary, const TimelineSpan& span, int width, int height) {
+    if (envelope.summary == &summary && envelope.width == width && envelope.height == height &&
         envelope.span.first == span.first && envelope.span.last == span.last)
         return;
-    envelope.columns.resize(size_t(width));
+    envelope.pixels.assign(size_t(width) * size_t(height), 0);
     const double framesPerRow = kMusicFrameRate / kRowRate;
+    const float half = float(height) * 0.5f;
+    const auto fill = [&](int x, float from, float to, ImU32 colour) {
+        const int top = std::max(0, int(std::floor(half - to * half)));
+        const int bottom = std::min(height - 1, int(std::ceil(half - from * half)));
+        for (int y = top; y <= bottom; ++y)
+            envelope.pixels[size_t(y) * size_t(width) + size_t(x)] = colour;
+    };
     for (int x = 0; x < width; ++x) {
         const double first = span.first + (span.last - span.first) * x / width;
         const double last = span.first + (span.last - span.first) * (x + 1) / width;
         const LoudnessBucket bucket =
             loudnessOver(summary, first * framesPerRow, last * framesPerRow);
-        envelope.columns[size_t(x)] =
-            EnvelopeColumn{bucket.low, bucket.high, std::sqrt(bucket.meanSquare)};
+        const float loud = std::sqrt(bucket.meanSquare);
+        fill(x, bucket.low, bucket.high, kPeakColour);
+        fill(x, -loud, loud, kLoudColour);
     }
+    // Texture unit 0 and its binding are put back: the frame's render-state
+    // cache relies on them.
+    GLint activeTexture = GL_TEXTURE0, bound = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &activeTexture);
+    glActiveTexture(GL_TEXTURE0);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    if (envelope.texture == 0) glGenTextures(1, &envelope.texture);
+    glBindTexture(GL_TEXTURE_2D, envelope.texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 envelope.pixels.data());
+    glBindTexture(GL_TEXTURE_2D, GLuint(bound));
+    glActiveTexture(GLenum(activeTexture));
     envelope.summary = &summary;
     envelope.span = span;
+    envelope.width = width;
+    envelope.height = height;
 }
 
 void drawTimeline(const PanelView& view) {
@@ -306,18 +334,11 @@ void drawTimeline(const PanelView& view) {
     // The envelope between the names and the bookmarks' line.
     const float waveTop = top + lineHeight;
     const float waveBottom = std::max(waveTop, bottom - lineHeight);
-    const float middle = (waveTop + waveBottom) * 0.5f;
-    const float half = (waveBottom - waveTop) * 0.5f;
-    if (view.loudness) {
-        fillEnvelope(*view.loudness, span, rect.width);
-        for (int x = 0; x < rect.width; ++x) {
-            const EnvelopeColumn& column = envelope.columns[size_t(x)];
-            const float px = left + float(x) + 0.5f;
-            draw->AddLine(ImVec2(px, middle - column.high * half),
-                          ImVec2(px, middle - column.low * half + 1.0f), kPeakColour);
-            draw->AddLine(ImVec2(px, middle - column.loud * half),
-                          ImVec2(px, middle + column.loud * half + 1.0f), kLoudColour);
-        }
+    const int waveHeight = int(waveBottom - waveTop);
+    if (view.loudness && waveHeight > 0) {
+        fillEnvelope(*view.loudness, span, rect.width, waveHeight);
+        draw->AddImage(reinterpret_cast<ImTextureID>(intptr_t(envelope.texture)),
+                       ImVec2(left, waveTop), ImVec2(right, waveTop + float(waveHeight)));
     }
 
     // Bar ticks, thinned; every fourth one taller.
