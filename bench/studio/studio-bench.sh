@@ -70,7 +70,6 @@ wait $pid
 
 echo "halcyon-studio at $size, playing drop1 (Mesa software renderer, silent output)"
 awk '/^halcyon-studio: music of/ { next }
-     /^halcyon-studio: the music.s waveform/ { next }
      /^halcyon-studio:/ { exit }  # the saves come after the toggles
      $1 == "row" {
        o = $8
@@ -84,7 +83,7 @@ awk '/^halcyon-studio: music of/ { next }
        for (o = 1; o >= 0; o--)
          printf "  %-12s %4d frames: median frame %6.2f ms, median CPU %6.2f ms a frame\n",
                 o ? "panels shown" : "picture only", n[o], median(wall, o, n[o]), median(cpu, o, n[o]) }' "$out"
-grep -E '^halcyon-studio: (panels|timeline|the music.s waveform)' "$out" | sed 's/^halcyon-studio: /  /'
+grep -E '^halcyon-studio: (panels|timeline)' "$out" | sed 's/^halcyon-studio: /  /'
 grep '^halcyon-studio: edit' "$out" | awk '
   { ms[NR] = $5 + 0; later[$12]++ }
   END {
