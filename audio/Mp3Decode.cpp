@@ -264,3 +264,7 @@ uint64_t mp3WaitDecoded(Mp3Stream* s, uint64_t frames) {
         guard, [&] { return s->decoded.load(std::memory_order_acquire) >= frames || s->finished; });
     return s->decoded.load(std::memory_order_acquire);
 }
+
+void mp3DecodeToEnd(Mp3Stream* s) {
+    demand(s, s->frames);
+}

@@ -44,3 +44,6 @@ uint64_t mp3Decoded(const Mp3Stream* stream);
 // how many are; less only if the stream is being closed. Call it before reading samples, even
 // when they are likely ready: it keeps the decoder ahead of the reader.
 uint64_t mp3WaitDecoded(Mp3Stream* stream, uint64_t frames);
+// Asks for the whole stream to be decoded in the background, without waiting: mp3Decoded reaches
+// mp3Frames soon after (for a summary of the whole music, not for playing).
+void mp3DecodeToEnd(Mp3Stream* stream);

@@ -11,6 +11,7 @@
 // The calls a frame makes (activity, position, update) first check whether the output was lost;
 // the silent output then takes over from the position heard at that moment.
 #include "audio/bass.h"
+#include "audio/DecodedMusic.h"
 
 #include "audio/AudioOutput.h"
 #include "audio/Mp3Decode.h"
@@ -369,4 +370,14 @@ BOOL BASS_Free() {
     if (audio.stream.handle != 0) BASS_StreamFree(audio.stream.handle);
     audio.initialised = false;
     return succeed(TRUE);
+}
+
+bool streamDecodedSamples(DWORD handle, const int16_t** samples, uint64_t* frames) {
+    if (!validHandle(handle)) return false;
+    Stream& s = audio.stream;
+    mp3DecodeToEnd(s.mp3);
+    if (mp3Decoded(s.mp3) < s.frames) return false;
+    *samples = s.samples;
+    *frames = s.frames;
+    return true;
 }

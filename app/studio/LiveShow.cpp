@@ -87,6 +87,7 @@ void gatherErrors(LiveShow* live) {
     };
     add(live->mapError);
     add(live->tracksError);
+    add(live->bookmarksError);
     for (const std::string& error : live->shaderErrors)
         add(error);
     live->errorsOnScreen = all;
@@ -126,6 +127,8 @@ void settleTracks(LiveShow* live, WatchStep step, const std::string& what, bool 
         showError(&live->tracksError, trackc::formatError(error));
 }
 
+void settleBookmarks(LiveShow* live, WatchStep step);
+
 void settleMap(LiveShow* live, WatchStep step, int64_t savedNs) {
     const std::string path = live->mapWatch.dir + live->mapWatch.only;
     trackc::MusicMap map;
@@ -136,6 +139,8 @@ void settleMap(LiveShow* live, WatchStep step, int64_t savedNs) {
     if (!read) return;
     live->mapError.clear();
     *live->map = map;
+    // Bookmarks resolve their positions with the map.
+    settleBookmarks(live, WATCH_CONFIRM);
     settleTracks(live, step == WATCH_CONFIRM ? WATCH_CONFIRM : WATCH_BUILD,
                  relativeToShow(path, live->showDir), false, savedNs);
 }
@@ -163,7 +168,48 @@ void settleShader(LiveShow* live, int index, WatchStep step, int64_t savedNs) {
         showError(&live->shaderErrors[index], error);
 }
 
+// The bookmarks as the file holds them now, against the map in use; a
+// missing file holds none.
+bool readBookmarkFile(LiveShow* live, trackc::Error* error) {
+    const std::string path = bookmarkFilePath(*live);
+    std::string text;
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        text.clear();
+    } else if (!trackc::readTextFile(path, &text)) {
+        error->file = path;
+        error->line = 0;
+        error->message = "cannot read";
+        return false;
+    }
+    std::vector<Bookmark> bookmarks;
+    if (!parseBookmarks(text, path, *live->map, &bookmarks, error)) return false;
+    live->bookmarks.swap(bookmarks);
+    live->bookmarksError.clear();
+    ++live->bookmarksGeneration;
+    return true;
+}
+
+void settleBookmarks(LiveShow* live, WatchStep step) {
+    trackc::Error error;
+    const bool read = readBookmarkFile(live, &error);
+    if (settleBuild(&live->bookmarkWatch, step, read, wallClockNs()))
+        showError(&live->bookmarksError, trackc::formatError(error));
+}
+
 } // namespace
+
+std::string bookmarkFilePath(const LiveShow& live) {
+    return live.showDir + kBookmarkFileName;
+}
+
+void bookmarkFileWritten(LiveShow* live, const std::vector<Bookmark>& bookmarks) {
+    live->bookmarkWatch.reported = scanFolder(live->showDir, "", kBookmarkFileName);
+    live->bookmarks = bookmarks;
+    live->bookmarksError.clear();
+    ++live->bookmarksGeneration;
+    gatherErrors(live);
+}
 
 std::string shaderReportForFile(const std::string& report, const std::string& fileText) {
     const size_t body = report.find_first_not_of("\n\t");
@@ -234,6 +280,10 @@ void startLiveShow(LiveShow* live, const std::string& showDir, trackc::MusicMap*
     settleTracks(live, WATCH_CONFIRM, "", false, 0);
     for (int i = 0; i < kLiveShaderCount; ++i)
         settleShader(live, i, WATCH_CONFIRM, 0);
+    live->bookmarkWatch =
+        makeWatch(showDir, "", kBookmarkFileName, kLiveSettleNs, kLiveErrorGraceNs);
+    live->bookmarksGeneration = 0;
+    settleBookmarks(live, WATCH_CONFIRM);
     gatherErrors(live);
 }
 
@@ -258,6 +308,11 @@ bool pollLiveShow(LiveShow* live) {
         const WatchStep step = pollWatch(&live->shaderWatches[i], wallClockNs(), &names, &savedNs);
         if (step == WATCH_QUIET) continue;
         settleShader(live, i, step, savedNs);
+        changed = true;
+    }
+    const WatchStep bookmarkStep = pollWatch(&live->bookmarkWatch, wallClockNs(), &names, &savedNs);
+    if (bookmarkStep != WATCH_QUIET) {
+        settleBookmarks(live, bookmarkStep);
         changed = true;
     }
     if (changed) gatherErrors(live);

@@ -19,6 +19,7 @@
 // need the GL context).
 #pragma once
 
+#include "Bookmarks.h"
 #include "FileWatch.h"
 #include "sync/data.h"
 #include "tracks/TrackSource.h"
@@ -60,6 +61,13 @@ struct LiveShow {
     std::string pendingWhat;
     bool pendingRemoval;      // the change was a file removed
     int64_t pendingRebuildNs; // what the rebuild itself took of that time
+    // Bookmarks: the show folder's bookmarks.txt (missing: none), read again
+    // when saved and when the map changes; a bad save keeps the last good
+    // ones and its error stands in `bookmarksError` until a good one.
+    FileWatch bookmarkWatch;
+    std::vector<Bookmark> bookmarks;
+    std::string bookmarksError;
+    int bookmarksGeneration; // counts the good reads
 };
 
 // The show folder's music map: DIR/tracks/music-map.txt beside the sources,
@@ -98,3 +106,9 @@ bool pollLiveShow(LiveShow* live);
 // still come), and the tracks are rebuilt from the files once, at once. False with tracksError set
 // when they do not compile.
 bool trackFileWritten(LiveShow* live, const std::vector<std::string>& names);
+
+// DIR/bookmarks.txt.
+std::string bookmarkFilePath(const LiveShow& live);
+// After the studio itself wrote the bookmark file with these bytes (which
+// parsed): they are put in use at once and the write is not taken for a save.
+void bookmarkFileWritten(LiveShow* live, const std::vector<Bookmark>& bookmarks);

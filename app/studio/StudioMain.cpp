@@ -17,8 +17,11 @@
 // While paused, a frame is drawn only when something changes. In fly mode
 // (f) the picture comes from a camera flown with the mouse (FlyCamera), which
 // k keys into the camera tracks; the side panel mutes and solos the picture's
-// layers (StudioOverride). Bad arguments: one line on stderr, status 2,
-// before any window.
+// layers (StudioOverride). The timeline along the bottom scrubs the music
+// (Timeline, its envelope from the decoded music), and bookmarks kept in the
+// show folder mark rows (Bookmarks). Bad arguments: one line on stderr,
+// status 2, before any window.
+#include "Bookmarks.h"
 #include "FlyCamera.h"
 #include "LiveShow.h"
 #include "Messages.h"
@@ -28,16 +31,22 @@
 #include "TrackGrid.h"
 #include "app/common/Shell.h"
 #include "StudioOptions.h"
+#include "Timeline.h"
 #include "Transport.h"
 
+#include "audio/DecodedMusic.h"
+#include "audio/Loudness.h"
 #include "audio/bass.h"
 #include "effects/StudioOverride.h"
 #include "tandem1.0/App.h"
 #include "tandem1.0/GL.h"
 #include "tandem1.0/SoundSync.h"
+#include "tracks/EditHistory.h"
 #include "tracks/TrackCompile.h"
 
 #include <GL/freeglut.h>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -130,6 +139,16 @@ struct Studio {
     int flyX = 0;
     int flyY = 0;
     LayerFlags layers{};
+    // Timeline and bookmarks: the rows the strip shows, the music's envelope
+    // (made once the music is decoded), a drag on the strip under way, and
+    // the last click on it until a frame shows its row.
+    TimelineSpan timelineSpan{0.0, 1.0};
+    LoudnessSummary loudness;
+    bool hasLoudness = false;
+    double loudnessMs = 0.0; // making it took
+    bool scrubbing = false;
+    int64_t scrubNs = 0;
+    int64_t scrubFramesBefore = 0;
 };
 Studio studio;
 
@@ -270,7 +289,10 @@ void drawStudioPanels(PanelActions* actions) {
                          &studio.live.errorsOnScreen,
                          studio.mouseShift,
                          studio.flying ? &studio.flyPose : nullptr,
-                         &studio.layers};
+                         &studio.layers,
+                         studio.timelineSpan,
+                         studio.hasLoudness ? &studio.loudness : nullptr,
+                         &studio.live.bookmarks};
     buildPanels(view, actions);
     if (panelsNeedAnotherFrame()) glutPostRedisplay();
 }
@@ -534,7 +556,8 @@ void advancePlayback() {
 // The panels' own CPU time a frame, kept for the summary at the end.
 const int kPanelSampleCapacity = 1 << 14;
 float panelCpuMs[kPanelSampleCapacity];
-float panelBuildMs[kPanelSampleCapacity]; // of which laying them out
+float panelBuildMs[kPanelSampleCapacity];    // of which laying them out
+float timelineBuildMs[kPanelSampleCapacity]; // of which the timeline
 int panelSampleCount = 0;
 
 // The curve view's own CPU time a frame, alone and with the grid's.
@@ -551,6 +574,7 @@ void printPanelSummary() {
     if (!studio.options.printRows || panelSampleCount == 0) return;
     std::sort(panelCpuMs, panelCpuMs + panelSampleCount);
     std::sort(panelBuildMs, panelBuildMs + panelSampleCount);
+    std::sort(timelineBuildMs, timelineBuildMs + panelSampleCount);
     printf("halcyon-studio: panels %.3f ms CPU a frame (median of %d frames, max %.3f ms; laying "
            "them out %.3f ms, the rest GL)\n",
            double(panelCpuMs[panelSampleCount / 2]), panelSampleCount,
@@ -562,6 +586,10 @@ void printPanelSummary() {
            double(curveCpuMs[panelSampleCount / 2]), panelSampleCount,
            double(curveCpuMs[panelSampleCount - 1]), double(curveGridCpuMs[panelSampleCount / 2]),
            double(curveGridCpuMs[panelSampleCount - 1]));
+    printf("halcyon-studio: timeline %.3f ms CPU a frame to lay out (median of %d frames, max "
+           "%.3f ms; the music's waveform summarised once in %.1f ms)\n",
+           double(timelineBuildMs[panelSampleCount / 2]), panelSampleCount,
+           double(timelineBuildMs[panelSampleCount - 1]), studio.loudnessMs);
     fflush(stdout);
 }
 
@@ -573,6 +601,9 @@ void onStudioDisplay() {
     }
     const int64_t startNs = wallClockNs();
     if (studio.transport.playing) advancePlayback();
+    if (studio.transport.playing && !studio.scrubbing)
+        studio.timelineSpan =
+            followPlayHead(studio.timelineSpan, studio.transport.row, studio.transport.endRow);
     if (studio.transport.playing && !slow())
         app.draw(studio.transport.row);
     else
@@ -589,6 +620,7 @@ void onStudioDisplay() {
             curveCpuMs[panelSampleCount] = float(curveCost.curvesMs);
             curveGridCpuMs[panelSampleCount] = float(curveCost.withGridMs);
             panelBuildMs[panelSampleCount] = float(double(panelBuiltNs - panelStartNs) / kNsPerMs);
+            timelineBuildMs[panelSampleCount] = float(actions.timelineBuildMs);
             panelCpuMs[panelSampleCount++] = float(double(threadCpuNs() - panelStartNs) / kNsPerMs);
         }
     } else if (!studio.live.errorsOnScreen.empty()) {
@@ -609,6 +641,12 @@ void onStudioDisplay() {
                double(studio.editApplyNs) / kNsPerMs);
         studio.editKeyNs = 0;
     }
+    if (studio.scrubNs) {
+        printf("halcyon-studio: scrub on screen %.1f ms after the click, in frame +%lld\n",
+               double(endNs - studio.scrubNs) / kNsPerMs,
+               (long long)(studio.framesDrawn - studio.scrubFramesBefore));
+        studio.scrubNs = 0;
+    }
     if (studio.live.pendingSaveNs) {
         printf("halcyon-studio: %s on screen %.0f ms after the %s (rebuilt in %.1f ms)\n",
                studio.live.pendingWhat.c_str(),
@@ -625,13 +663,73 @@ void onStudioDisplay() {
     if (studio.transport.playing) glutPostRedisplay();
 }
 
+// The music's envelope for the timeline, once the stream is decoded to its
+// end; asked for only after the first frame, so that decoding the rest stays
+// out of the start-up's way. No frame is drawn for it alone: a paused studio
+// draws only when something changes, and the next frame shows it.
+void summariseMusicOnce() {
+    if (studio.hasLoudness || studio.framesDrawn == 0) return;
+    const int16_t* samples = nullptr;
+    uint64_t frames = 0;
+    if (!streamDecodedSamples(timer().stream, &samples, &frames)) return;
+    const int64_t startNs = wallClockNs();
+    studio.loudness = summariseLoudness(samples, frames);
+    studio.hasLoudness = true;
+    studio.loudnessMs = double(wallClockNs() - startNs) / kNsPerMs;
+}
+
 void onPollTimer(int) {
+    summariseMusicOnce();
     if (pollLiveShow(&studio.live)) {
         // Edits resolve positions with the map on screen, a saved one too.
         studio.edit.map = studio.musicMap;
         glutPostRedisplay();
     }
     glutTimerFunc(kPollMs, onPollTimer, 0);
+}
+
+// m: a bookmark at the cursor row, named mark1, mark2, ... (the author may
+// rename it in the file), or the one there cleared. The file is read afresh,
+// so a save not yet taken up is not lost; one that does not parse is left
+// alone.
+void toggleBookmark() {
+    const std::string path = bookmarkFilePath(studio.live);
+    std::string text;
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && !trackc::readTextFile(path, &text)) {
+        setMessage(path + ": cannot read");
+        return;
+    }
+    std::vector<Bookmark> bookmarks;
+    trackc::Error error;
+    if (!parseBookmarks(text, path, studio.musicMap, &bookmarks, &error)) {
+        setMessage(trackc::formatError(error));
+        return;
+    }
+    const int row = cursorRow();
+    const Bookmark* there = bookmarkAt(bookmarks, row);
+    const std::string name = there ? there->name : newBookmarkName(bookmarks, studio.musicMap);
+    const std::string changed = there ? removeBookmarkLine(text, there->line)
+                                      : addBookmarkLine(text, name, studio.musicMap, row);
+    if (!parseBookmarks(changed, path, studio.musicMap, &bookmarks, &error) ||
+        !trackc::writeFileAtomically(path, changed, &error)) {
+        setMessage(trackc::formatError(error));
+        return;
+    }
+    bookmarkFileWritten(&studio.live, bookmarks);
+    setMessage("bookmark " + name +
+               (there ? " cleared" : " set at " + trackc::formatKeyPosition(studio.musicMap, row)));
+}
+
+// , and .: the nearest bookmark before or after the row.
+void jumpToBookmark(bool forward) {
+    int32_t target = 0;
+    studio.transport.row = currentRow();
+    if (!nextBookmarkRow(studio.live.bookmarks, studio.transport.row, forward, &target)) {
+        setMessage(forward ? "no bookmark after the row" : "no bookmark before the row");
+        return;
+    }
+    moveTo(target);
 }
 
 void step(GridStep move) {
@@ -642,7 +740,8 @@ void step(GridStep move) {
 void goToTyped() {
     int32_t row = 0;
     trackc::Error error;
-    if (!trackc::resolvePosition(studio.prompt, studio.musicMap, "go to", 0, &row, &error)) {
+    if (!resolveBookmarkOrPosition(studio.prompt, studio.musicMap, studio.live.bookmarks, "go to",
+                                   &row, &error)) {
         snprintf(studio.message, sizeof studio.message, "%s", trackc::formatError(error).c_str());
         return;
     }
@@ -709,7 +808,7 @@ void onStudioKey(unsigned char key, int, int) {
         return;
     }
     const bool shift = glutGetModifiers() & GLUT_ACTIVE_SHIFT;
-    if (isNumberChar(key)) {
+    if (isNumberChar(key) && key != '.') {
         openPrompt(PROMPT_VALUE, char(key));
         glutPostRedisplay();
         return;
@@ -788,6 +887,15 @@ void onStudioKey(unsigned char key, int, int) {
     case kCtrlZ:
         undoOrRedo(shift);
         break;
+    // Bookmarks.
+    case 'm':
+    case 'M':
+        toggleBookmark();
+        break;
+    case ',':
+    case '.':
+        jumpToBookmark(key == '.');
+        break;
     default:
         return;
     }
@@ -842,12 +950,37 @@ void onStudioSpecialKey(int key, int, int) {
     glutPostRedisplay();
 }
 
+bool overTimeline(int x, int y) {
+    const PixelRect& rect = studio.layout.timeline;
+    return studio.panelsShown && x >= rect.x && x < rect.x + rect.width && y >= rect.y &&
+           y < rect.y + rect.height;
+}
+
+// The row under the pointer on the timeline; the sound follows as after any
+// seek.
+void scrubTo(int x) {
+    const PixelRect& rect = studio.layout.timeline;
+    moveTo(timelineRowAt(studio.timelineSpan, rect.x, rect.width, x, studio.transport.endRow));
+}
+
 // The wheel moves the cursor a row a notch (a beat with Shift), forward when
-// turned towards the user, as a page scrolls.
+// turned towards the user, as a page scrolls. Over the timeline it zooms
+// around the pointer instead (away from the user: in); in fly mode over the
+// picture it moves the camera.
 void onStudioWheel(int, int direction, int x, int y) {
+    if (overTimeline(x, y)) {
+        const PixelRect& rect = studio.layout.timeline;
+        const TimelineSpan& span = studio.timelineSpan;
+        const double anchor =
+            span.first + (double(x) + 0.5 - rect.x) / rect.width * (span.last - span.first);
+        studio.timelineSpan =
+            zoomTimeline(span, anchor, direction > 0 ? kTimelineZoomStep : 1.0 / kTimelineZoomStep,
+                         studio.transport.endRow);
+        glutPostRedisplay();
+        return;
+    }
     const int modifiers = glutGetModifiers();
     const bool shift = modifiers & GLUT_ACTIVE_SHIFT;
-    // In fly mode over the picture the wheel moves the camera.
     if (studio.flying && inPicture(x, y) && direction != 0) {
         if (modifiers & GLUT_ACTIVE_CTRL)
             flyTo(flyZoom(studio.flyPose, direction));
@@ -868,6 +1001,14 @@ void onStudioMouse(int button, int state, int x, int y) {
     studio.mouseShift = glutGetModifiers() & GLUT_ACTIVE_SHIFT;
     // Hidden panels take no presses (none of their frames would see them).
     if (studio.panelsShown || state == GLUT_UP) panelsMouseButton(button, state, x, y);
+    if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN && overTimeline(x, y)) {
+        studio.scrubbing = true;
+        studio.scrubNs = wallClockNs();
+        studio.scrubFramesBefore = studio.framesDrawn;
+        scrubTo(x);
+    } else if (button == GLUT_LEFT_BUTTON && state == GLUT_UP) {
+        studio.scrubbing = false;
+    }
     // Fly mode: a drag that starts in the picture orbits (left) or pans
     // (right, or left with Shift).
     if (state == GLUT_UP && button == studio.flyButton) studio.flyButton = -1;
@@ -886,9 +1027,11 @@ void onStudioMotion(int x, int y) {
     glutPostRedisplay();
 }
 
-// Moves with a button held: the panels', and fly mode's drag.
+// Moves with a button held: the panels', a scrub on the timeline and fly
+// mode's drag.
 void onStudioDrag(int x, int y) {
     panelsMouseMotion(x, y);
+    if (studio.scrubbing) scrubTo(x);
     if (studio.flying && studio.flyButton >= 0 && studio.layout.picture.height > 0) {
         const float height = float(studio.layout.picture.height);
         const float dx = float(x - studio.flyX) / height, dy = float(y - studio.flyY) / height;
@@ -920,9 +1063,21 @@ int main(int argc, char** argv) {
     if (!trackc::readMusicMap(showMap.empty() ? HALCYON_STUDIO_MUSIC_MAP : showMap,
                               &studio.musicMap, &mapError))
         App::fail("halcyon-studio: %s\n", trackc::formatError(mapError).c_str());
+    // --from may name a bookmark; a bookmark file that does not parse is
+    // reported once the show is watched.
+    std::vector<Bookmark> bookmarks;
+    {
+        const std::string path =
+            showDirArgument(argc, argv, HALCYON_STUDIO_SHOW_DIR) + kBookmarkFileName;
+        std::string text;
+        trackc::Error ignored;
+        if (trackc::readTextFile(path, &text) &&
+            !parseBookmarks(text, path, studio.musicMap, &bookmarks, &ignored))
+            bookmarks.clear();
+    }
     std::string error;
     if (!parseStudioOptions(argc, argv, studio.musicMap, HALCYON_STUDIO_SHOW_DIR, &studio.options,
-                            &error))
+                            &error, bookmarks))
         usageError(error);
 
     initWindowSystem(&argc, argv);
@@ -948,6 +1103,9 @@ int main(int argc, char** argv) {
     studio.transport.endRow =
         BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetLength(stream, BASS_POS_BYTE)) * kRowRate;
     studio.transport.loop = Loop{0.0, studio.transport.endRow, false};
+    studio.timelineSpan = TimelineSpan{0.0, std::max(studio.transport.endRow, kTimelineMinRows)};
+    if (studio.options.printRows)
+        printf("halcyon-studio: music of %.3f rows\n", studio.transport.endRow);
     if (studio.options.hasLoop)
         studio.transport.loop =
             Loop{double(studio.options.loopStart), double(studio.options.loopEnd), true};

@@ -12,7 +12,8 @@ const char* const kStudioUsage =
     "Plays the show from POS in a window and shows every saved edit of DIR/tracks/*.tracks\n"
     "and DIR/shaders/*.glsl at once. POS is written as in the track sources: a row, bar:beat,\n"
     "a section, NAME.end, end, with +/- lengths (drop2-1:0).\n"
-    "  --from POS        start there (default: the loop's start, or row 0)\n"
+    "  --from POS        start there, or at a bookmark's name (default: the loop's start, or\n"
+    "                    row 0)\n"
     "  --loop A..B       loop from A to B, switched on\n"
     "  --size WxH        window size (default 1600x900)\n"
     "  --show DIR        folder holding tracks/ and shaders/ (default: the source tree's show/)\n"
@@ -22,7 +23,9 @@ const char* const kStudioUsage =
     "Home row 0, g go to, s speed, p print the position, Left/Right track, a number and Enter\n"
     "set a key, i interpolation, Delete remove, Ctrl+Up/Down nudge, Alt+Up/Down move the key,\n"
     "b Ctrl+C Ctrl+V copy and paste, Ctrl+Z undo, Ctrl+Shift+Z redo, [ and ] loop start/end\n"
-    "here, L loop on/off, Tab the picture alone, Esc quit.\n";
+    "here, L loop on/off, m set or clear a bookmark here (DIR/bookmarks.txt), , and . the\n"
+    "previous and next bookmark, Tab the picture alone, Esc quit. A click or drag on the\n"
+    "timeline scrubs; the wheel over it zooms.\n";
 
 namespace {
 
@@ -36,9 +39,9 @@ bool isDirectory(const std::string& path) {
 }
 
 bool resolve(const char* option, const std::string& text, const trackc::MusicMap& map, int32_t* row,
-             std::string* error) {
+             std::string* error, const std::vector<Bookmark>& bookmarks = {}) {
     trackc::Error parseError;
-    if (!trackc::resolvePosition(text, map, kCommandLine, 0, row, &parseError)) {
+    if (!resolveBookmarkOrPosition(text, map, bookmarks, kCommandLine, row, &parseError)) {
         *error = std::string(option) + " " + text + ": " + parseError.message;
         return false;
     }
@@ -86,7 +89,7 @@ std::string showDirArgument(int argc, char** argv, const std::string& defaultSho
 
 bool parseStudioOptions(int argc, char** argv, const trackc::MusicMap& map,
                         const std::string& defaultShowDir, StudioOptions* options,
-                        std::string* error) {
+                        std::string* error, const std::vector<Bookmark>& bookmarks) {
     *options = StudioOptions{false,          false,          0,     false, 0, 0, kDefaultWidth,
                              kDefaultHeight, defaultShowDir, false, false};
     for (int i = 1; i < argc; ++i) {
@@ -100,7 +103,7 @@ bool parseStudioOptions(int argc, char** argv, const trackc::MusicMap& map,
         } else if (strcmp(arg, "--print-rows") == 0) {
             options->printRows = true;
         } else if (strcmp(arg, "--from") == 0 && hasValue) {
-            if (!resolve("--from", argv[++i], map, &options->from, error)) return false;
+            if (!resolve("--from", argv[++i], map, &options->from, error, bookmarks)) return false;
             options->hasFrom = true;
         } else if (strcmp(arg, "--loop") == 0 && hasValue) {
             if (!parseLoop(argv[++i], map, options, error)) return false;

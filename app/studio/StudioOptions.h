@@ -9,10 +9,12 @@
 // are one line without a line end.
 #pragma once
 
+#include "Bookmarks.h"
 #include "tracks/TrackSource.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 extern const char* const kStudioUsage;
 
@@ -37,7 +39,8 @@ std::string showDirArgument(int argc, char** argv, const std::string& defaultSho
 
 // `defaultShowDir` stands when --show is not given. Positions must lie within
 // the music (0 to the map's end when it gives one); a loop must end after it
-// starts; the show folder must hold tracks/ and shaders/.
+// starts; the show folder must hold tracks/ and shaders/. --from also takes
+// the name of one of the show's bookmarks.
 bool parseStudioOptions(int argc, char** argv, const trackc::MusicMap& map,
                         const std::string& defaultShowDir, StudioOptions* options,
-                        std::string* error);
+                        std::string* error, const std::vector<Bookmark>& bookmarks = {});

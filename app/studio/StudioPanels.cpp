@@ -10,8 +10,11 @@
 
 #include <GL/freeglut.h>
 
+#include "tandem1.0/SoundSync.h"
+
 #include <algorithm>
 #include <cstdint>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -49,6 +52,7 @@ const ImU32 kLabelText = IM_COL32(150, 150, 160, 255);
 const ImU32 kSectionText = IM_COL32(255, 200, 90, 255);
 const ImU32 kHeaderText = IM_COL32(210, 210, 220, 255);
 const ImU32 kErrorText = IM_COL32(255, 110, 100, 255);
+const ImU32 kBookmarkColour = IM_COL32(240, 120, 220, 255);
 // A key's background by its interpolation: hold, linear, smooth, quad.
 // The grid's first column shown, kept between frames so that it scrolls only
 // as far as the cursor's column needs.
@@ -70,6 +74,7 @@ const char* const kKeyHelp[] = {
     "b mark, Ctrl+C copy, Ctrl+V paste  Ctrl+Z undo  Ctrl+Shift+Z redo",
     "Curves: drag a key (by beats, Shift rows); b marks more tracks",
     "f fly the camera (k keys it)  M/S mute, solo a layer",
+    "m bookmark set/clear  , . previous/next  timeline: click scrub, wheel zoom",
     "Tab picture alone  Esc quit",
 };
 
@@ -250,9 +255,20 @@ void drawGrid(const PanelView& view) {
             draw->AddLine(ImVec2(origin.x, y), ImVec2(right, y),
                           line == LINE_BAR ? kBarLine : kBeatLine, line == LINE_BAR ? 2.0f : 1.0f);
         const trackc::Section* section = sectionStartingAt(*view.map, row);
-        snprintf(text, sizeof text, "%4d %s", row, section ? section->name.c_str() : "");
+        // A bookmark: a bar at the label's left, its name where no section's is.
+        const Bookmark* bookmark = bookmarkAt(*view.bookmarks, row);
+        snprintf(text, sizeof text, "%4d %s", row,
+                 section    ? section->name.c_str()
+                 : bookmark ? bookmark->name.c_str()
+                            : "");
         draw->PushClipRect(ImVec2(origin.x, y), ImVec2(origin.x + labelWidth, y + rowHeight), true);
-        draw->AddText(ImVec2(origin.x + kCellPadding, y), section ? kSectionText : kLabelText,
+        if (bookmark)
+            draw->AddRectFilled(ImVec2(origin.x, y), ImVec2(origin.x + kCellPadding, y + rowHeight),
+                                kBookmarkColour);
+        draw->AddText(ImVec2(origin.x + kCellPadding, y),
+                      section    ? kSectionText
+                      : bookmark ? kBookmarkColour
+                                 : kLabelText,
                       text);
         draw->PopClipRect();
         for (int c = 0; c < columnCount; ++c) {
@@ -280,6 +296,166 @@ void drawGrid(const PanelView& view) {
         const int c = int((mouse.x - origin.x - labelWidth) / columnWidth);
         if (c >= 0 && c < columnCount)
             ImGui::SetTooltip("%s", columns[size_t(firstColumn + c)].name.c_str());
+    }
+    ImGui::End();
+}
+
+// The timeline strip: the envelope of the music across the whole band, the
+// sections' names along its top, bar ticks, the loop, bookmarks and the play
+// head. The band is the panel's whole width, so that a window position maps
+// to a row with timelineRowAt and the panel's rectangle alone (the studio
+// reads clicks there itself).
+const ImU32 kTimelineBackground = IM_COL32(14, 14, 18, 255);
+const ImU32 kSectionFill[] = {IM_COL32(30, 30, 40, 255), IM_COL32(24, 24, 32, 255)};
+const ImU32 kSectionLine = IM_COL32(150, 130, 80, 255);
+const ImU32 kPeakColour = IM_COL32(60, 110, 150, 255);
+const ImU32 kLoudColour = IM_COL32(110, 180, 230, 255);
+const ImU32 kTickColour = IM_COL32(110, 110, 125, 255);
+const ImU32 kLoopFill = IM_COL32(60, 140, 60, 60);
+const ImU32 kLoopMark = IM_COL32(90, 210, 90, 255);
+const ImU32 kPlayHead = IM_COL32(255, 230, 120, 255);
+const float kTickHeight = 4.0f;
+const float kBarLabelEvery = 4.0f; // ticks this much taller every few steps
+
+// The envelope as an image, drawn again only when the band, the span or the
+// summary change (while playing in the whole view, never), and shown as one
+// textured quad: thousands of one-pixel bars a frame would cost the software
+// renderer milliseconds.
+struct EnvelopeCache {
+    std::vector<ImU32> pixels;
+    GLuint texture = 0;
+    int width = 0;
+    int height = 0;
+    TimelineSpan span{0.0, 0.0};
+    const LoudnessSummary* summary = nullptr;
+};
+EnvelopeCache envelope;
+
+void fillEnvelope(const LoudnessSummary& summary, const TimelineSpan& span, int width, int height) {
+    if (envelope.summary == &summary && envelope.width == width && envelope.height == height &&
+        envelope.span.first == span.first && envelope.span.last == span.last)
+        return;
+    envelope.pixels.assign(size_t(width) * size_t(height), 0);
+    const double framesPerRow = kMusicFrameRate / kRowRate;
+    const float half = float(height) * 0.5f;
+    const auto fill = [&](int x, float from, float to, ImU32 colour) {
+        const int top = std::max(0, int(std::floor(half - to * half)));
+        const int bottom = std::min(height - 1, int(std::ceil(half - from * half)));
+        for (int y = top; y <= bottom; ++y)
+            envelope.pixels[size_t(y) * size_t(width) + size_t(x)] = colour;
+    };
+    for (int x = 0; x < width; ++x) {
+        const double first = span.first + (span.last - span.first) * x / width;
+        const double last = span.first + (span.last - span.first) * (x + 1) / width;
+        const LoudnessBucket bucket =
+            loudnessOver(summary, first * framesPerRow, last * framesPerRow);
+        const float loud = std::sqrt(bucket.meanSquare);
+        fill(x, bucket.low, bucket.high, kPeakColour);
+        fill(x, -loud, loud, kLoudColour);
+    }
+    // Texture unit 0 and its binding are put back: the frame's render-state
+    // cache relies on them.
+    GLint activeTexture = GL_TEXTURE0, bound = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &activeTexture);
+    glActiveTexture(GL_TEXTURE0);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    if (envelope.texture == 0) glGenTextures(1, &envelope.texture);
+    glBindTexture(GL_TEXTURE_2D, envelope.texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 envelope.pixels.data());
+    glBindTexture(GL_TEXTURE_2D, GLuint(bound));
+    glActiveTexture(GLenum(activeTexture));
+    envelope.summary = &summary;
+    envelope.span = span;
+    envelope.width = width;
+    envelope.height = height;
+}
+
+void drawTimeline(const PanelView& view) {
+    const PixelRect& rect = view.layout.timeline;
+    if (rect.width <= 0 || rect.height <= 0) return;
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0.0f, 0.0f));
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
+    // No title bar: the whole rectangle is the band that clicks map to.
+    ImGui::SetNextWindowPos(ImVec2(float(rect.x), float(rect.y)));
+    ImGui::SetNextWindowSize(ImVec2(float(rect.width), float(rect.height)));
+    ImGui::Begin("timeline", nullptr,
+                 kPanelFlags | ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoScrollbar);
+    ImGui::PopStyleVar(2);
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const TimelineSpan& span = view.timelineSpan;
+    const float left = float(rect.x), top = float(rect.y);
+    const float right = left + float(rect.width), bottom = top + float(rect.height);
+    const float width = float(rect.width);
+    const float lineHeight = ImGui::GetTextLineHeight();
+    const auto xOf = [&](double row) { return float(timelineX(span, left, width, row)); };
+    const auto visible = [&](double row) { return row >= span.first && row <= span.last; };
+    draw->AddRectFilled(ImVec2(left, top), ImVec2(right, bottom), kTimelineBackground);
+
+    // Sections, shaded in turn, their names along the top.
+    const std::vector<trackc::Section>& sections = view.map->sections;
+    for (size_t i = 0; i < sections.size(); ++i) {
+        const trackc::Section& section = sections[i];
+        if (section.end < span.first || section.start > span.last) continue;
+        const float x0 = std::max(left, xOf(section.start));
+        const float x1 = std::min(right, xOf(section.end));
+        draw->AddRectFilled(ImVec2(x0, top), ImVec2(x1, bottom), kSectionFill[i % 2]);
+        if (visible(section.start))
+            draw->AddLine(ImVec2(x0, top), ImVec2(x0, bottom), kSectionLine);
+        draw->PushClipRect(ImVec2(x0, top), ImVec2(x1, bottom), true);
+        draw->AddText(ImVec2(x0 + kCellPadding, top), kSectionText, section.name.c_str());
+        draw->PopClipRect();
+    }
+
+    // The envelope between the names and the bookmarks' line.
+    const float waveTop = top + lineHeight;
+    const float waveBottom = std::max(waveTop, bottom - lineHeight);
+    const int waveHeight = int(waveBottom - waveTop);
+    if (view.loudness && waveHeight > 0) {
+        fillEnvelope(*view.loudness, span, rect.width, waveHeight);
+        draw->AddImage(reinterpret_cast<ImTextureID>(intptr_t(envelope.texture)),
+                       ImVec2(left, waveTop), ImVec2(right, waveTop + float(waveHeight)));
+    }
+
+    // Bar ticks, thinned; every fourth one taller.
+    const double pixelsPerRow = width / (span.last - span.first);
+    const int step = barTickStep(pixelsPerRow);
+    const double stepRows = double(step) * kRowsPerBar;
+    for (double row = std::ceil(span.first / stepRows) * stepRows; row <= span.last;
+         row += stepRows) {
+        const bool tall = std::fmod(row / stepRows, kBarLabelEvery) == 0.0;
+        const float x = xOf(row);
+        draw->AddLine(ImVec2(x, waveBottom - (tall ? 2.0f : 1.0f) * kTickHeight),
+                      ImVec2(x, waveBottom), kTickColour);
+    }
+
+    // The loop: its marks once set, shaded while in force.
+    const Loop& loop = view.transport->loop;
+    if (loopInForce(loop))
+        draw->AddRectFilled(ImVec2(std::max(left, xOf(loop.start)), waveTop),
+                            ImVec2(std::min(right, xOf(loop.end)), waveBottom), kLoopFill);
+    if (loop.start > 0.0 || loop.end < view.transport->endRow || loopInForce(loop)) {
+        for (const double row : {loop.start, loop.end})
+            if (visible(row))
+                draw->AddLine(ImVec2(xOf(row), waveTop), ImVec2(xOf(row), waveBottom), kLoopMark,
+                              2.0f);
+    }
+
+    // Bookmarks: a line through the envelope and the name below it.
+    for (const Bookmark& bookmark : *view.bookmarks) {
+        if (!visible(bookmark.row)) continue;
+        const float x = xOf(bookmark.row);
+        draw->AddLine(ImVec2(x, waveTop), ImVec2(x, bottom), kBookmarkColour);
+        draw->AddText(ImVec2(x + kCellPadding, waveBottom), kBookmarkColour, bookmark.name.c_str());
+    }
+
+    if (visible(view.transport->row)) {
+        const float x = xOf(view.transport->row);
+        draw->AddLine(ImVec2(x, top), ImVec2(x, bottom), kPlayHead, 2.0f);
     }
     ImGui::End();
 }
@@ -322,6 +498,8 @@ void buildPanels(const PanelView& view, PanelActions* actions) {
     drawCurveView(view, actions);
     const double curvesEndMs = threadCpuMs();
     curveViewCost = CurveViewCost{curvesEndMs - curvesStartMs, curvesEndMs - gridStartMs};
+    drawTimeline(view);
+    actions->timelineBuildMs = threadCpuMs() - curvesEndMs;
     ImGui::Render();
     ++panelFrames;
 }

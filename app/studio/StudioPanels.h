@@ -10,9 +10,13 @@
 #pragma once
 
 #include "CurveView.h"
+#include "Bookmarks.h"
+#include "Timeline.h"
 #include "TrackGrid.h"
 #include "Transport.h"
 #include "effects/StudioOverride.h"
+
+#include "audio/Loudness.h"
 
 #include <string>
 #include <vector>
@@ -44,6 +48,11 @@ struct PanelView {
     // the muted and soloed layers of the picture.
     const CameraPose* flyPose;
     const LayerFlags* layers;
+    // Timeline and bookmarks: the rows the strip shows, the music's envelope
+    // (null until the music is decoded), the show's bookmarks.
+    TimelineSpan timelineSpan;
+    const LoudnessSummary* loudness;
+    const std::vector<Bookmark>* bookmarks;
 };
 
 // What the user did in the panels this frame, for the caller to apply: the
@@ -59,6 +68,8 @@ struct PanelActions {
     // Layers: the layer whose mute or solo was clicked, or -1.
     int toggleMute = -1;
     int toggleSolo = -1;
+    // Timeline: the CPU time its strip took to lay out, in ms.
+    double timelineBuildMs = 0.0;
 };
 
 // After the window is open and before the first frame.

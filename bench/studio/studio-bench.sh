@@ -16,7 +16,10 @@
 #    10 undos;
 #  - the time from a save to the first frame that shows it, as the studio
 #    reports it, over 10 track saves and 10 shader saves (each a rename over
-#    the old file, as editors do).
+#    the old file, as editors do);
+#  - the timeline's own CPU time a frame to lay out (part of the panels'), and
+#    the scrub latency: from a click on the timeline to the end of the frame
+#    that shows its row, over 10 clicks while paused and 10 while playing.
 set -u
 studio=$1 show=$2 work=$3 size=$4
 if [ -z "${BENCH_IN_X:-}" ]; then
@@ -63,11 +66,21 @@ for i in $(seq 10); do
   xdotool type "1.$i"; xdotool key Return; sleep 0.4
   xdotool key ctrl+z; sleep 0.4
 done
+# Scrubs: clicks along the timeline at the window's bottom, paused, then
+# playing.
+width=${size%x*} height=${size#*x}
+for state in paused playing; do
+  [ "$state" = playing ] && xdotool key l space # the loop off: each click plays from its row
+  for i in $(seq 10); do
+    xdotool mousemove --window "$window" $((width * i / 11)) $((height - 10)) click 1; sleep 0.4
+  done
+done
 xdotool key Escape
 wait $pid
 
 echo "halcyon-studio at $size, playing drop1 (Mesa software renderer, silent output)"
-awk '/^halcyon-studio:/ { exit }  # the saves come after the toggles
+awk '/^halcyon-studio: music of/ { next }
+     /^halcyon-studio:/ { exit }  # the saves come after the toggles
      $1 == "row" {
        o = $8
        if (o == last) { n[o]++; wall[o, n[o]] = $4; cpu[o, n[o]] = $6 }
@@ -80,13 +93,19 @@ awk '/^halcyon-studio:/ { exit }  # the saves come after the toggles
        for (o = 1; o >= 0; o--)
          printf "  %-12s %4d frames: median frame %6.2f ms, median CPU %6.2f ms a frame\n",
                 o ? "panels shown" : "picture only", n[o], median(wall, o, n[o]), median(cpu, o, n[o]) }' "$out"
-grep '^halcyon-studio: panels' "$out" | sed 's/^halcyon-studio: /  /'
-grep '^halcyon-studio: curve view' "$out" | sed 's/^halcyon-studio: /  /'
+grep -E '^halcyon-studio: (panels|curve view|timeline)' "$out" | sed 's/^halcyon-studio: /  /'
 grep '^halcyon-studio: edit' "$out" | awk '
   { ms[NR] = $5 + 0; later[$12]++ }
   END {
     for (i = 2; i <= NR; i++) { x = ms[i]; for (j = i - 1; j >= 1 && ms[j] > x; j--) ms[j + 1] = ms[j]; ms[j + 1] = x }
     printf "  edit to frame, %2d edits: median %4d ms, max %4d ms;", NR, ms[int((NR + 1) / 2)], ms[NR]
+    for (f in later) printf " %d in frame %s", later[f], f
+    printf "\n" }'
+grep '^halcyon-studio: scrub' "$out" | awk '
+  { ms[NR] = $5 + 0; later[$12]++ }
+  END {
+    for (i = 2; i <= NR; i++) { x = ms[i]; for (j = i - 1; j >= 1 && ms[j] > x; j--) ms[j + 1] = ms[j]; ms[j + 1] = x }
+    printf "  click to frame, %2d scrubs: median %5.1f ms, max %5.1f ms;", NR, ms[int((NR + 1) / 2)], ms[NR]
     for (f in later) printf " %d in frame %s", later[f], f
     printf "\n" }'
 for what in tracks shaders; do

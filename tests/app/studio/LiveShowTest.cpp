@@ -180,3 +180,56 @@ TEST_F(LiveTracksTest, TheStudiosOwnWritesAreNotReportedBack) {
     EXPECT_NE(live.tracksError.find("strobe.tracks:2: "), std::string::npos) << live.tracksError;
     EXPECT_FLOAT_EQ(sync_get_val(device->tracks[sync_find_track(device, kStrobe)], 960), 2.0f);
 }
+
+// The bookmark file is watched like the sources: a good save is taken, a bad
+// one reports file:line once it persists and keeps the last good bookmarks,
+// a removed file holds none, and the studio's own write is not handed back.
+TEST_F(LiveTracksTest, BookmarkSavesAreTakenAndBadOnesKeepTheLastGood) {
+    const fs::path show = fs::path(::testing::TempDir()) / "live-bookmarks";
+    fs::remove_all(show);
+    fs::create_directories(show);
+    LiveShow live{};
+    live.showDir = show.string() + "/";
+    live.map = &map;
+    live.device = device;
+    live.bookmarkWatch = makeWatch(live.showDir, "", kBookmarkFileName, 0, 0);
+    const fs::path file = show / kBookmarkFileName;
+    const auto save = [&](const std::string& text) {
+        std::ofstream(show / "b.tmp") << text;
+        fs::rename(show / "b.tmp", file);
+    };
+    const auto rows = [&] {
+        std::vector<int32_t> result;
+        for (const Bookmark& bookmark : live.bookmarks)
+            result.push_back(bookmark.row);
+        return result;
+    };
+
+    save("climax drop2+4:0\nstart 0\n");
+    EXPECT_TRUE(pollLiveShow(&live));
+    EXPECT_EQ(rows(), (std::vector<int32_t>{2720, 0}));
+    EXPECT_TRUE(live.errorsOnScreen.empty()) << live.errorsOnScreen;
+
+    save("climax drop2+4:0\nstart 0\nstart 40\n");
+    testing::internal::CaptureStderr();
+    pollLiveShow(&live);
+    pollLiveShow(&live); // the failure held still: now it stands
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              file.string() + ":3: bookmark \"start\" is already set on line 2\n");
+    EXPECT_EQ(rows(), (std::vector<int32_t>{2720, 0})) << "the last good bookmarks stay";
+    EXPECT_EQ(live.errorsOnScreen,
+              "bookmarks.txt:3: bookmark \"start\" is already set on line 2\n");
+
+    fs::remove(file);
+    EXPECT_TRUE(pollLiveShow(&live));
+    EXPECT_TRUE(live.bookmarks.empty());
+    EXPECT_TRUE(live.errorsOnScreen.empty()) << live.errorsOnScreen;
+
+    save("mine 960\n");
+    std::vector<Bookmark> written;
+    trackc::Error error;
+    ASSERT_TRUE(parseBookmarks("mine 960\n", file.string(), map, &written, &error));
+    bookmarkFileWritten(&live, written);
+    EXPECT_EQ(rows(), std::vector<int32_t>{960});
+    EXPECT_FALSE(pollLiveShow(&live)) << "the studio's own write came back";
+}

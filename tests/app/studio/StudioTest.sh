@@ -418,6 +418,49 @@ fly)
   kill -0 $pid || fail "Escape in fly mode quit"
   quit
   ;;
+timeline)
+  # At 640x360 the timeline is the window's bottom 72 rows of pixels, all of
+  # its width, showing the whole music: row R is drawn at x = R / end * 640,
+  # and a click reads the row at the pixel's centre, so it lands within one
+  # pixel's rows (end / 640, 6 for this music) of the row aimed at.
+  SIZE=640x360
+  start --paused
+  wait_row 0.000 "--paused"
+  end=$(sed -n 's/^halcyon-studio: music of \([0-9.]*\) rows$/\1/p' "$out")
+  [ -n "$end" ] || fail "the music's length was not printed"
+  x_of() { awk -v r="$1" -v e="$end" 'BEGIN { print int(r / e * 640) }'; }
+  near() { awk -v r="$(last_row)" -v t="$1" -v e="$end" 'BEGIN { d = r - t; exit !(d * d <= (e / 640) ^ 2) }'; }
+  # Window coordinates: the window may hang off the screen's edge.
+  strip_y=$((360 - 36))
+  before=$(frames)
+  xdotool mousemove --window "$window" "$(x_of 960)" $strip_y click 1
+  for _ in $(seq 100); do [ "$(frames)" -gt "$before" ] && near 960 && break; sleep 0.05; done
+  near 960 || fail "a click at drop1's x moved the row to $(last_row)"
+  # A drag from there to drop2's x: the row follows the pointer.
+  xdotool mousedown 1 mousemove --window "$window" "$(x_of 2000)" $strip_y \
+    mousemove --window "$window" "$(x_of 2560)" $strip_y mouseup 1
+  for _ in $(seq 100); do near 2560 && break; sleep 0.05; done
+  near 2560 || fail "a drag to drop2's x moved the row to $(last_row)"
+  grep -q '^halcyon-studio: scrub on screen .* after the click, in frame +1$' "$out" ||
+    fail "no scrub latency line for the next frame: $(grep 'scrub on screen' "$out")"
+  # m sets a bookmark at the row, written to the show folder's file; , and .
+  # jump to it; a second m clears it again.
+  row=$(last_row)
+  key m "$row"
+  grep -Eq '^mark1  [a-z0-9:+]+$' "$work/show/bookmarks.txt" ||
+    fail "no mark1 line in bookmarks.txt: $(cat "$work/show/bookmarks.txt")"
+  key Home 0.000
+  key period "$row"
+  key Next "$(awk -v r="$row" 'BEGIN { printf "%.3f", int(r / 40) * 40 + 40 }')"
+  key comma "$row"
+  quit
+  # --from takes the bookmark's name.
+  start --paused --from mark1
+  wait_row "$row" "--from mark1"
+  key m "$row"
+  grep -q mark1 "$work/show/bookmarks.txt" && fail "a second m left mark1 in the file"
+  quit
+  ;;
 *)
   fail "unknown case $case_name"
   ;;
