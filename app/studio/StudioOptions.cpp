@@ -24,8 +24,10 @@ const char* const kStudioUsage =
     "set a key, i interpolation, Delete remove, Ctrl+Up/Down nudge, Alt+Up/Down move the key,\n"
     "b Ctrl+C Ctrl+V copy and paste, Ctrl+Z undo, Ctrl+Shift+Z redo, [ and ] loop start/end\n"
     "here, L loop on/off, m set or clear a bookmark here (DIR/bookmarks.txt), , and . the\n"
-    "previous and next bookmark, Tab the picture alone, Esc quit. A click or drag on the\n"
-    "timeline scrubs; the wheel over it zooms.\n";
+    "previous and next bookmark, f fly the camera with the mouse (k keys it at the row), Tab\n"
+    "the picture alone, Esc quit. A click or drag on the timeline scrubs; the wheel over it\n"
+    "zooms. In the curve view a key dragged changes its value and row; the side panel's M and\n"
+    "S mute and solo the picture's layers.\n";
 
 namespace {
 
