@@ -173,10 +173,7 @@ void settleShader(LiveShow* live, int index, WatchStep step, int64_t savedNs) {
 bool readBookmarkFile(LiveShow* live, trackc::Error* error) {
     const std::string path = bookmarkFilePath(*live);
     std::string text;
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) {
-        text.clear();
-    } else if (!trackc::readTextFile(path, &text)) {
+    if (!readBookmarkText(*live, &text)) {
         error->file = path;
         error->line = 0;
         error->message = "cannot read";
@@ -201,6 +198,13 @@ void settleBookmarks(LiveShow* live, WatchStep step) {
 
 std::string bookmarkFilePath(const LiveShow& live) {
     return live.showDir + kBookmarkFileName;
+}
+
+bool readBookmarkText(const LiveShow& live, std::string* text) {
+    const std::string path = bookmarkFilePath(live);
+    struct stat info;
+    text->clear();
+    return stat(path.c_str(), &info) != 0 || trackc::readTextFile(path, text);
 }
 
 void bookmarkFileWritten(LiveShow* live, const std::vector<Bookmark>& bookmarks) {

@@ -109,6 +109,8 @@ bool trackFileWritten(LiveShow* live, const std::vector<std::string>& names);
 
 // DIR/bookmarks.txt.
 std::string bookmarkFilePath(const LiveShow& live);
+// Its text, empty when there is no such file; false when it cannot be read.
+bool readBookmarkText(const LiveShow& live, std::string* text);
 // After the studio itself wrote the bookmark file with these bytes (which
 // parsed): they are put in use at once and the write is not taken for a save.
 void bookmarkFileWritten(LiveShow* live, const std::vector<Bookmark>& bookmarks);

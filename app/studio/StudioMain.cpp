@@ -46,8 +46,6 @@
 
 #include <GL/freeglut.h>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -695,8 +693,7 @@ void onPollTimer(int) {
 void toggleBookmark() {
     const std::string path = bookmarkFilePath(studio.live);
     std::string text;
-    struct stat info;
-    if (stat(path.c_str(), &info) == 0 && !trackc::readTextFile(path, &text)) {
+    if (!readBookmarkText(studio.live, &text)) {
         setMessage(path + ": cannot read");
         return;
     }
